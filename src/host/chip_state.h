@@ -1,0 +1,79 @@
+// Per-chip record. It lives in a movable, zero-initialised local memory block
+// whose handle is the chip handle the host holds; every per-chip export locks
+// it for the length of the call.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+#include <cstdint>
+
+enum : int32_t {
+    kPlacementTopLeft = 0, kPlacementTopRight = 1, kPlacementBottomLeft = 2,
+    kPlacementBottomRight = 3, kPlacementTile = 4, kPlacementFit = 5, kPlacementAspectFit = 6,
+};
+enum : int32_t { kAlignLeft = 0, kAlignCentre = 1, kAlignRight = 2 };
+enum : int32_t { kSizeByPicture = 10008, kSizeByText = 10009 };
+constexpr int kPathSize = 260;
+
+struct ChipState {
+    // Picture, owned by the record (DeleteObject), and its sizes.
+    HBITMAP picture;
+    int32_t pictureWidth;
+    int32_t pictureHeight;
+    int32_t drawWidth;
+    int32_t drawHeight;
+    // The chip's own text look, from the host's ChipInfo.
+    COLORREF textColour;
+    COLORREF backColour;
+    LOGFONTA textFont;
+    // Settings.
+    int32_t placement;
+    int32_t textAlign;
+    int32_t sizingMode;
+    char picturePath[kPathSize];
+    int32_t pictureMissing;
+    // Fields found in the text and the clock.
+    int32_t hasTimeField;
+    int32_t dateOffset;
+    int32_t timeOffset;
+    int32_t timerSpan;
+    int32_t lastTimeValue;
+    int32_t timeShowsSeconds;
+    COLORREF dateColour;
+    LOGFONTA dateFont;
+    int32_t dateFormat;
+    COLORREF timeColour;
+    LOGFONTA timeFont;
+    int32_t timeFormat;
+    int32_t fitMenu;
+};
+static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA is 60 bytes");
+static_assert(offsetof(ChipState, textFont) == 28, "ChipState layout");
+static_assert(offsetof(ChipState, placement) == 88, "ChipState layout");
+static_assert(offsetof(ChipState, picturePath) == 100, "ChipState layout");
+static_assert(offsetof(ChipState, fitMenu) == 524, "ChipState layout");
+static_assert(sizeof(ChipState) == 528, "ChipState layout");
+
+// Locks a chip handle for one call. state is null when the handle is null or
+// cannot be locked; the block is unlocked when the guard goes.
+class ChipLock {
+public:
+    explicit ChipLock(HLOCAL handle)
+        : handle_(handle), state_(handle ? static_cast<ChipState*>(LocalLock(handle)) : nullptr) {}
+    ~ChipLock() { if (state_) LocalUnlock(handle_); }
+    ChipLock(const ChipLock&) = delete;
+    ChipLock& operator=(const ChipLock&) = delete;
+    ChipState* get() const { return state_; }
+    explicit operator bool() const { return state_ != nullptr; }
+    ChipState* operator->() const { return state_; }
+private:
+    HLOCAL handle_;
+    ChipState* state_;
+};
+
+// Sets dateOffset and timeOffset from the first "<date>" and "<time>" of text
+// (any letter case); returns 1 when the text holds "<time>", else 0.
+int ScanFieldTokens(ChipState* chip, const char* text);
+
+// Copies at most size - 1 bytes of a text that may lack a terminator and always
+// terminates the copy.
+void CopyBoundedText(char* dest, const char* source, size_t size);

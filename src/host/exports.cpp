@@ -1,0 +1,135 @@
+// The DrawEx interface: nineteen cdecl exports, named in res/Brimsel.def. Each
+// per-chip export locks the chip for the call and hands the work to one
+// internal function; a handle that cannot be locked gives the neutral result.
+#include <windows.h>
+#include <cstring>
+#include "host/exports.h"
+#include "host/chip_lifecycle.h"
+#include "host/host_records.h"
+#include "host/saved_settings.h"
+#include "render/chip_painting.h"
+#include "render/chip_sizing.h"
+#include "text/date_time_fields.h"
+#include "ui/chip_menu.h"
+#include "ui/dialogs.h"
+
+extern "C" {
+
+int DrawExSpecification(void* spec) {
+    auto* record = static_cast<PluginSpec*>(spec);
+    if (!record) return 0;
+    static const char kDisplayName[] = "Plug-in 画像と文字";
+    static_assert(sizeof(kDisplayName) == 19, "display name is 19 bytes with its terminator");
+    record->firstValue = 256;
+    record->secondValue = 256;
+    std::memcpy(record->displayName, kDisplayName, sizeof(kDisplayName));
+    record->thirdValue = 111;
+    record->fourthValue = 2;
+    record->fifthValue = 220;
+    return 0;
+}
+
+int DrawExConfigure(HWND owner) {
+    ShowConfigureNotice(owner);
+    return 0;
+}
+
+int DrawExAbout(HWND owner) {
+    ShowAboutDialog(owner);
+    return 0;
+}
+
+int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
+    HLOCAL handle = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(ChipState));
+    if (chip) *chip = handle;
+    Update(handle, window, info);
+    return 0;
+}
+
+int UnInitializeChip(HLOCAL chip) {
+    if (!chip) return 0;
+    if (auto* state = static_cast<ChipState*>(LocalLock(chip))) {
+        ReleaseChipPicture(state);
+        LocalUnlock(chip);
+    }
+    LocalFree(chip);
+    return 0;
+}
+
+int CalcDefaultRect(HLOCAL chip, HWND window, int32_t* size, const char* text) {
+    ChipLock lock(chip);
+    if (!lock || !size) return 1;
+    CalcChipDefaultSize(lock.get(), window, text ? text : "", &size[0], &size[1]);
+    return 0;
+}
+
+int DrawChip(HLOCAL chip, HWND window, HDC dc, const char* text) {
+    ChipLock lock(chip);
+    if (lock) PaintChip(lock.get(), window, dc, text ? text : "");
+    return 1;
+}
+
+int MouseClik() { return 1; }
+
+int Resize(HLOCAL chip, HWND window) {
+    ChipLock lock(chip);
+    if (!lock) return 1;
+    return ResizeChip(lock.get(), window);
+}
+
+int Zoom(HLOCAL chip, int32_t, int32_t state) {
+    if (state != 0) return 0;
+    ChipLock lock(chip);
+    if (lock) ReleaseChipPicture(lock.get());
+    return 0;
+}
+
+int Update(HLOCAL chip, HWND window, ChipInfo* info) {
+    ChipLock lock(chip);
+    if (!lock || !info) return 0;
+    return UpdateChip(chip, lock.get(), window, info);
+}
+
+int ExchangeSendString() { return 0; }
+
+int GetMemoString(int32_t, char* buffer, int32_t size) {
+    if (buffer && size >= 1) buffer[0] = '\0';
+    return 0;
+}
+
+INT_PTR EditHelper(HWND owner, EditRequest* request) {
+    return RunSettingsDialog(owner, request);
+}
+
+HMENU GetDrawExMenu(HLOCAL chip) {
+    ChipLock lock(chip);
+    if (!lock) return nullptr;
+    return BuildChipMenu(lock.get());
+}
+
+int DoDrawExMenu(HLOCAL chip, HWND window, uint32_t command) {
+    ChipLock lock(chip);
+    if (!lock) return 0;
+    return RunChipMenuCommand(lock.get(), window, command);
+}
+
+int GetSaveData(HLOCAL chip, int32_t, HGLOBAL* block) {
+    ChipLock lock(chip);
+    if (lock && block) WriteSaveData(lock.get(), block);
+    return 1;
+}
+
+int GetTimerSpan(HLOCAL chip) {
+    ChipLock lock(chip);
+    return lock ? lock->timerSpan : -1;
+}
+
+int DoTimer(HLOCAL chip) {
+    ChipLock lock(chip);
+    if (!lock) return 0;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return CheckChipTimer(lock.get(), now);
+}
+
+}  // extern "C"

@@ -1,0 +1,114 @@
+#include "host/saved_settings.h"
+#include <cstring>
+#include "host/chip_lifecycle.h"
+#include "host/exports.h"
+#include "picture/image_plugins.h"
+
+namespace {
+bool HasFaceName(const LOGFONTA& font) { return font.lfFaceName[0] != '\0'; }
+
+// A field keeps its stored look only when a font was chosen for it.
+void TakeFieldLook(const ChipState* chip, const LOGFONTA& storedFont, COLORREF storedColour,
+                   LOGFONTA* font, COLORREF* colour) {
+    if (HasFaceName(storedFont)) {
+        *font = storedFont;
+        *colour = storedColour;
+    } else {
+        *font = chip->textFont;
+        *colour = chip->textColour;
+    }
+}
+}  // namespace
+
+int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* saved, uint32_t tag) {
+    // The record may sit at any address in the host's memory: work on a copy
+    // and write back only the corrected placement.
+    ChipSettings stored{};
+    std::memcpy(&stored, saved + offsetof(SavedChipData, settings), tag);
+
+    if (stored.placement >= kCommandBase) {
+        stored.placement -= kCommandBase;
+        std::memcpy(saved + offsetof(SavedChipData, settings) + offsetof(ChipSettings, placement),
+                    &stored.placement, sizeof(stored.placement));
+    }
+    chip->placement = static_cast<int32_t>(stored.placement);
+    chip->fitMenu = stored.placement > 3 ? 1 : 0;
+    chip->textAlign = stored.textAlign;
+    chip->sizingMode = stored.sizingMode == 0 ? kSizeByPicture : stored.sizingMode;
+
+    if (tag == kSettingsSizeCurrent) {
+        TakeFieldLook(chip, stored.dateFont, stored.dateColour, &chip->dateFont, &chip->dateColour);
+        TakeFieldLook(chip, stored.timeFont, stored.timeColour, &chip->timeFont, &chip->timeColour);
+        chip->dateFormat = stored.dateFormat;
+        chip->timeFormat = stored.timeFormat;
+    } else {
+        chip->dateFormat = 0;
+        chip->timeFormat = 0;
+        chip->dateColour = chip->timeColour = chip->textColour;
+        chip->dateFont = chip->textFont;
+        chip->timeFont = chip->textFont;
+    }
+
+    ReleaseChipPicture(chip);
+    // A stored path may lack its terminator; the copy stays within the field.
+    CopyBoundedText(chip->picturePath, stored.picturePath, sizeof(chip->picturePath));
+    if (chip->picturePath[0]) {
+        ImagePluginList list = BuildImagePluginList();
+        chip->picture = LoadPicture(window, chip->picturePath, list);
+        FreeImagePluginList(list);
+    }
+
+    if (chip->picture) {
+        chip->pictureMissing = 0;
+        BITMAP info{};
+        GetObjectA(chip->picture, sizeof(info), &info);
+        chip->pictureWidth = info.bmWidth;
+        chip->pictureHeight = info.bmHeight;
+        if (tag == kSettingsSizeCurrent) {
+            // Replay the placement exactly as the menu would set it.
+            const uint32_t command = static_cast<uint32_t>(chip->placement) +
+                                     (chip->fitMenu == 0 ? kCommandBase : kCommandBase - 4);
+            DoDrawExMenu(handle, window, command);
+        } else {
+            chip->drawWidth = chip->pictureWidth;
+            chip->drawHeight = chip->pictureHeight;
+        }
+        return 0;
+    }
+
+    chip->placement = kPlacementTopLeft;
+    chip->pictureMissing = 1;
+    chip->drawWidth = 160;
+    chip->drawHeight = 90;
+    if (chip->picturePath[0] == '\0' && chip->sizingMode != kSizeByText) {
+        chip->sizingMode = kSizeByText;
+        return 1;
+    }
+    return 0;
+}
+
+void WriteSaveData(const ChipState* chip, HGLOBAL* block) {
+    HGLOBAL grown = GlobalReAlloc(*block, sizeof(SavedChipData), GMEM_MOVEABLE | GMEM_ZEROINIT);
+    if (!grown) return;  // the host keeps its block as it was
+    *block = grown;
+    auto* bytes = static_cast<uint8_t*>(GlobalLock(grown));
+    if (!bytes) return;
+    auto put = [bytes](size_t at, const void* value, size_t size) { std::memcpy(bytes + at, value, size); };
+    const size_t base = offsetof(SavedChipData, settings);
+    const uint32_t tag = kSettingsSizeCurrent;
+    put(0, &tag, 4);
+    put(base + offsetof(ChipSettings, placement), &chip->placement, 4);
+    put(base + offsetof(ChipSettings, textAlign), &chip->textAlign, 4);
+    put(base + offsetof(ChipSettings, sizingMode), &chip->sizingMode, 4);
+    // Only the path and its terminator: the rest of the field keeps its bytes.
+    const size_t pathLength = strnlen(chip->picturePath, sizeof(chip->picturePath) - 1);
+    put(base + offsetof(ChipSettings, picturePath), chip->picturePath, pathLength);
+    bytes[base + offsetof(ChipSettings, picturePath) + pathLength] = '\0';
+    put(base + offsetof(ChipSettings, dateColour), &chip->dateColour, 4);
+    put(base + offsetof(ChipSettings, dateFont), &chip->dateFont, sizeof(LOGFONTA));
+    put(base + offsetof(ChipSettings, dateFormat), &chip->dateFormat, 4);
+    put(base + offsetof(ChipSettings, timeColour), &chip->timeColour, 4);
+    put(base + offsetof(ChipSettings, timeFont), &chip->timeFont, sizeof(LOGFONTA));
+    put(base + offsetof(ChipSettings, timeFormat), &chip->timeFormat, 4);
+    GlobalUnlock(grown);
+}

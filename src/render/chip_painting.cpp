@@ -1,0 +1,184 @@
+#include "render/chip_painting.h"
+#include <cstring>
+#include "picture/image_plugins.h"
+#include "render/gdi_guards.h"
+#include "render/run_layout.h"
+#include "text/text_runs.h"
+
+namespace {
+const char kWarningText[] = "警告";
+const char kWarningFace[] = "ＭＳ ゴシック";
+constexpr COLORREF kWarningColour = RGB(127, 0, 0);
+
+void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
+    GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
+    if (brush) FillRect(dc, &r, brush.get());
+}
+
+// Fills [0, limit) along one axis by copying what is already painted: the
+// same pixels as one copy per tile, with a few dozen calls however small the
+// tile.
+void DoubleAcross(HDC dc, LONG painted, LONG limit, LONG height) {
+    while (painted > 0 && painted < limit) {
+        BitBlt(dc, painted, 0, painted, height, dc, 0, 0, SRCCOPY);
+        painted *= 2;
+    }
+}
+void DoubleDown(HDC dc, LONG painted, LONG limit, LONG width) {
+    while (painted > 0 && painted < limit) {
+        BitBlt(dc, 0, painted, width, painted, dc, 0, 0, SRCCOPY);
+        painted *= 2;
+    }
+}
+
+// Tiles of drawWidth x drawHeight from the picture's top-left corner, the
+// first at (0, 0). Sizes of 0 or less draw no tile.
+void DrawTiles(ChipState* chip, HDC mem, HDC pictureDc, const RECT& r) {
+    const LONG tw = chip->drawWidth;
+    const LONG th = chip->drawHeight;
+    if (tw <= 0 || th <= 0 || r.right <= 0 || r.bottom <= 0) return;
+    BitBlt(mem, 0, 0, tw, th, pictureDc, 0, 0, SRCCOPY);
+    // The first row, then the rows below it.
+    DoubleAcross(mem, tw, r.right, th);
+    DoubleDown(mem, th, r.bottom, r.right);
+}
+
+void DrawPictureLayer(ChipState* chip, HDC dc, HDC mem, const RECT& r) {
+    MemoryDc pictureDc(dc);
+    SelectedObject selected(pictureDc.get(), chip->picture);
+    if (chip->placement == kPlacementTile) {
+        DrawTiles(chip, mem, pictureDc.get(), r);
+        return;
+    }
+    LONG x = 0, y = 0;
+    switch (chip->placement) {
+    case kPlacementTopRight: x = r.right - chip->drawWidth; break;
+    case kPlacementBottomLeft: y = r.bottom - chip->drawHeight; break;
+    case kPlacementBottomRight:
+        x = r.right - chip->drawWidth;
+        y = r.bottom - chip->drawHeight;
+        break;
+    default: break;
+    }
+    if (static_cast<uint32_t>(chip->placement) <= 4) {
+        BitBlt(mem, x, y, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, SRCCOPY);
+    } else {
+        StretchBlt(mem, 0, 0, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, chip->pictureWidth,
+                   chip->pictureHeight, SRCCOPY);
+    }
+    // The background around the picture.
+    GdiObject<HRGN> clip(CreateRectRgnIndirect(&r));
+    SelectClipRgn(mem, clip.get());
+    ExcludeClipRect(mem, x, y, x + chip->drawWidth, y + chip->drawHeight);
+    FillSolid(mem, r, chip->backColour);
+    SelectClipRgn(mem, nullptr);
+}
+
+// Black "警告" tiles on dark red: a picture is named but could not be had.
+void DrawWarningPattern(ChipState* chip, HDC mem, const RECT& r) {
+    SavedDcState saved(mem);
+    chip->placement = kPlacementTopLeft;
+    LOGFONTA warningFont = chip->textFont;
+    warningFont.lfHeight = 10;
+    warningFont.lfOrientation = 1800;
+    std::memcpy(warningFont.lfFaceName, kWarningFace, sizeof(kWarningFace));
+    GdiObject<HFONT> font(CreateFontIndirectA(&warningFont));
+    SelectedObject selected(mem, font.get());
+    SetTextColor(mem, RGB(0, 0, 0));
+    SetBkMode(mem, TRANSPARENT);
+    FillSolid(mem, r, kWarningColour);
+    SIZE cell{};
+    GetTextExtentPoint32A(mem, kWarningText, 4, &cell);
+    if (cell.cx <= 0 || cell.cy <= 0) return;
+    for (LONG x = 0; x < r.right; x += cell.cx)
+        for (LONG y = 0; y < r.bottom; y += cell.cy) TextOutA(mem, x, y, kWarningText, 4);
+}
+
+UINT AlignmentFlag(int32_t textAlign) {
+    return textAlign == kAlignCentre ? DT_CENTER : textAlign == kAlignRight ? DT_RIGHT : DT_LEFT;
+}
+
+void DrawPlainText(ChipState* chip, HDC mem, RECT r, const char* text) {
+    SetTextColor(mem, chip->textColour);
+    GdiObject<HFONT> font(CreateFontIndirectA(&chip->textFont));
+    SelectedObject selected(mem, font.get());
+    DrawTextA(mem, text, lstrlenA(text), &r,
+              AlignmentFlag(chip->textAlign) | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+}
+
+// Line by line; the runs of a line share one bottom edge.
+void DrawFieldText(ChipState* chip, HDC mem, const RECT& r, const char* text) {
+    const int frame = GetSystemMetrics(SM_CXFRAME);
+    const int32_t length = lstrlenA(text);
+    int32_t pos = 0;
+    LONG top = r.top;
+    LineRuns runs{};
+    do {
+        SplitTextLine(chip, text, &pos, &runs);
+        const LineExtent line = MeasureLine(mem, runs, 0);
+        LONG x;
+        if (chip->textAlign == kAlignLeft)
+            x = frame;
+        else if (chip->textAlign == kAlignRight)
+            x = r.right - line.width - frame;
+        else
+            x = (r.right - line.width) / 2;
+        for (int k = 0; k < runs.runCount; ++k) {
+            GdiObject<HFONT> font(CreateFontIndirectA(runs.runFont[k]));
+            SelectedObject selected(mem, font.get());
+            SetTextColor(mem, runs.runColour[k]);
+            RECT box{x, top + line.height - line.run[k].cy, r.right, r.bottom};
+            DrawTextA(mem, runs.runText[k], -1, &box, DT_NOPREFIX | DT_EXPANDTABS);
+            x += line.run[k].cx;
+        }
+        ReleaseRunTexts(&runs);
+        top += line.height;
+    } while (pos < length);
+}
+
+void LoadPictureOnDemand(ChipState* chip, HWND window) {
+    if (chip->picture || chip->pictureMissing != 0) return;
+    ImagePluginList list = BuildImagePluginList();
+    chip->picture = LoadPicture(window, chip->picturePath, list);
+    FreeImagePluginList(list);
+}
+}  // namespace
+
+void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
+    LoadPictureOnDemand(chip, window);
+    RECT r{};
+    GetClientRect(window, &r);
+    const LONG width = r.right - r.left;
+    const LONG height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return;  // nothing to show
+
+    MemoryDc mem(nullptr);
+    GdiObject<HBITMAP> offscreen(CreateCompatibleBitmap(dc, width, height));
+    if (!mem.get() || !offscreen) return;
+    SelectedObject selected(mem.get(), offscreen.get());
+
+    if (chip->picture)
+        DrawPictureLayer(chip, dc, mem.get(), r);
+    else if (chip->picturePath[0])
+        DrawWarningPattern(chip, mem.get(), r);
+
+    {
+        SavedDcState saved(mem.get());
+        if (chip->picturePath[0] == '\0') {
+            SetBkColor(mem.get(), chip->backColour);
+            SetBkMode(mem.get(), OPAQUE);
+            FillSolid(mem.get(), r, chip->backColour);
+        } else {
+            SetBkMode(mem.get(), TRANSPARENT);
+        }
+        RECT inset = r;
+        inset.top += GetSystemMetrics(SM_CYFRAME);
+        inset.left += GetSystemMetrics(SM_CXFRAME);
+        if (chip->dateOffset == -1 && chip->timeOffset == -1)
+            DrawPlainText(chip, mem.get(), inset, text);
+        else
+            DrawFieldText(chip, mem.get(), inset, text);
+    }
+    GetClientRect(window, &r);
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), 0, 0, SRCCOPY);
+}

@@ -1,0 +1,23 @@
+// Cutting one line of chip text into runs that share a font and a colour, with
+// the recorded field tokens replaced by the current date and time.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include "host/chip_state.h"
+
+constexpr int kMaxRuns = 5;
+
+// The runs of one line, filled by SplitTextLine. Run k is runText[k],
+// runFont[k], runColour[k] for k < runCount.
+struct LineRuns {
+    int32_t runCount;
+    char* runText[kMaxRuns];           // heap texts, released by the caller with free
+    const LOGFONTA* runFont[kMaxRuns]; // borrowed from the locked ChipState
+    COLORREF runColour[kMaxRuns];
+};
+
+// Fills runs with the line that starts at *offset in text and moves *offset to
+// the start of the next line (length + 1 after the last line). Callers loop
+// while *offset < lstrlenA(text). runCount is 0 only when memory ran out; the
+// offset then ends the caller's loop.
+void SplitTextLine(ChipState* chip, const char* text, int32_t* offset, LineRuns* runs);

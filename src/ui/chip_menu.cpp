@@ -1,0 +1,98 @@
+#include "ui/chip_menu.h"
+#include "render/chip_sizing.h"
+
+namespace {
+struct MenuRow { uint32_t command; const char* text; };
+
+const MenuRow kCornerRows[] = {
+    {kCmdPlacement0, "左上"}, {kCmdPlacement1, "右上"}, {kCmdPlacement2, "左下"}, {kCmdPlacement3, "右下"},
+};
+const MenuRow kFitRows[] = {
+    {kCmdPlacement0, "タイルだよン"}, {kCmdPlacement1, "小片にﾌｨｯﾄ"}, {kCmdPlacement2, "小片にﾌｨｯﾄ(ｱｽﾍﾟｸﾄ比保持)"},
+};
+// Command 0 stands for a separator.
+const MenuRow kCommonRows[] = {
+    {kCmdSwitchLayout, "メニュー切り替え"}, {0, nullptr},
+    {kCmdAlignLeft, "左寄せ"}, {kCmdAlignCentre, "中央"}, {kCmdAlignRight, "右寄せ"}, {0, nullptr},
+    {kCmdSizeByPicture, "画像で再計算"}, {kCmdSizeByText, "文字で再計算"},
+};
+// Greyed while the chip has no picture.
+const uint32_t kPictureCommands[] = {
+    kCmdPlacement0, kCmdPlacement1, kCmdPlacement2, kCmdPlacement3, kCmdSwitchLayout, kCmdSizeByPicture,
+};
+
+template <size_t N>
+void AppendRows(HMENU menu, const MenuRow (&rows)[N]) {
+    for (const MenuRow& row : rows) {
+        if (row.command)
+            AppendMenuA(menu, MF_STRING, row.command, row.text);
+        else
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    }
+}
+
+// The drawn size a placement command sets, given the window's client area.
+void SetDrawSizeFor(ChipState* chip, HWND window, uint32_t command) {
+    RECT client{};
+    GetClientRect(window, &client);
+    const int32_t cw = client.right - client.left;
+    const int32_t ch = client.bottom - client.top;
+    if (chip->fitMenu == 1 && command == kCmdPlacement1) {
+        chip->drawWidth = cw;
+        chip->drawHeight = ch;
+    } else if (chip->fitMenu == 1 && command == kCmdPlacement2) {
+        CalcAspectFitSize(chip->pictureWidth, chip->pictureHeight, cw, ch, &chip->drawWidth, &chip->drawHeight);
+    } else {
+        chip->drawWidth = chip->pictureWidth;
+        chip->drawHeight = chip->pictureHeight;
+    }
+}
+}  // namespace
+
+HMENU BuildChipMenu(const ChipState* chip) {
+    HMENU menu = CreateMenu();
+    if (!menu) return nullptr;
+    if (chip->fitMenu == 0)
+        AppendRows(menu, kCornerRows);
+    else
+        AppendRows(menu, kFitRows);
+    AppendRows(menu, kCommonRows);
+
+    if (!chip->picture) {
+        for (uint32_t command : kPictureCommands) EnableMenuItem(menu, command, MF_BYCOMMAND | MF_GRAYED);
+        return menu;
+    }
+    const uint32_t placement = static_cast<uint32_t>(chip->placement);
+    if (chip->fitMenu == 0 && placement < 4)
+        CheckMenuItem(menu, placement + kCmdPlacement0, MF_BYCOMMAND | MF_CHECKED);
+    else if (chip->fitMenu == 1 && placement > 3)
+        CheckMenuItem(menu, placement + kCmdPlacement0 - 4, MF_BYCOMMAND | MF_CHECKED);
+    const uint32_t align = chip->textAlign == 1 ? kCmdAlignCentre
+                         : chip->textAlign == 2 ? kCmdAlignRight : kCmdAlignLeft;
+    CheckMenuItem(menu, align, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(menu, static_cast<uint32_t>(chip->sizingMode), MF_BYCOMMAND | MF_CHECKED);
+    return menu;
+}
+
+int RunChipMenuCommand(ChipState* chip, HWND window, uint32_t command) {
+    if (command >= kCmdPlacement0 && command <= kCmdPlacement3) {
+        const int32_t placement = static_cast<int32_t>(command - (chip->fitMenu == 0 ? kCmdPlacement0 : kCmdPlacement0 - 4));
+        const int result = placement != chip->placement ? 1 : 0;
+        chip->placement = placement;
+        SetDrawSizeFor(chip, window, command);
+        return result;
+    }
+    if (command >= kCmdAlignLeft && command <= kCmdAlignRight) {
+        const int32_t align = static_cast<int32_t>(command - kCmdAlignLeft);
+        const int result = align != chip->textAlign ? 1 : 0;
+        chip->textAlign = align;
+        return result;
+    }
+    if (command == kCmdSizeByPicture || command == kCmdSizeByText) {
+        const int result = chip->sizingMode != static_cast<int32_t>(command) ? 2 : 0;
+        chip->sizingMode = static_cast<int32_t>(command);
+        return result;
+    }
+    chip->fitMenu = chip->fitMenu == 0 ? 1 : 0;
+    return 0;
+}

@@ -1,0 +1,211 @@
+#include "test_support.h"
+#include <gtest/gtest.h>
+#include <cstring>
+
+std::string ProgramDirectory() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\') + 1);
+}
+
+namespace {
+template <typename T>
+void Bind(HMODULE module, T& slot, const char* name) {
+    slot = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (!slot) ADD_FAILURE() << "export missing: " << name;
+}
+}  // namespace
+
+const DrawExLibrary& Library() {
+    static DrawExLibrary library = [] {
+        DrawExLibrary l;
+        l.module = LoadLibraryA((ProgramDirectory() + "Brimsel.dxl").c_str());
+        if (!l.module) {
+            ADD_FAILURE() << "Brimsel.dxl cannot be loaded";
+            return l;
+        }
+        Bind(l.module, l.DrawExSpecification, "DrawExSpecification");
+        Bind(l.module, l.DrawExConfigure, "DrawExConfigure");
+        Bind(l.module, l.DrawExAbout, "DrawExAbout");
+        Bind(l.module, l.InitializeChip, "InitializeChip");
+        Bind(l.module, l.UnInitializeChip, "UnInitializeChip");
+        Bind(l.module, l.CalcDefaultRect, "CalcDefaultRect");
+        Bind(l.module, l.DrawChip, "DrawChip");
+        Bind(l.module, l.MouseClik, "MouseClik");
+        Bind(l.module, l.Resize, "Resize");
+        Bind(l.module, l.Zoom, "Zoom");
+        Bind(l.module, l.Update, "Update");
+        Bind(l.module, l.ExchangeSendString, "ExchangeSendString");
+        Bind(l.module, l.GetMemoString, "GetMemoString");
+        Bind(l.module, l.EditHelper, "EditHelper");
+        Bind(l.module, l.GetDrawExMenu, "GetDrawExMenu");
+        Bind(l.module, l.DoDrawExMenu, "DoDrawExMenu");
+        Bind(l.module, l.GetSaveData, "GetSaveData");
+        Bind(l.module, l.GetTimerSpan, "GetTimerSpan");
+        Bind(l.module, l.DoTimer, "DoTimer");
+        return l;
+    }();
+    return library;
+}
+
+HostChip::HostChip(const std::string& chipText, uint32_t sizeTag) : saved(sizeof(SavedChipData), 0) {
+    std::memcpy(saved.data(), &sizeTag, 4);
+    info.textColour = RGB(0, 0, 0);
+    info.backColour = RGB(255, 255, 255);
+    info.textFont = MakeFont(-12);
+    SetText(chipText);
+}
+
+void HostChip::SetText(const std::string& chipText) {
+    text = chipText;
+    info.chipText = text.c_str();
+    info.savedData = saved.data();
+}
+
+void HostChip::SetSettings(const ChipSettings& settings, uint32_t sizeTag) {
+    saved.assign(sizeof(SavedChipData), 0);
+    std::memcpy(saved.data(), &sizeTag, 4);
+    std::memcpy(saved.data() + 4, &settings, sizeTag <= sizeof(settings) ? sizeTag : sizeof(settings));
+    info.savedData = saved.data();
+}
+
+ChipSettings HostChip::Settings() const {
+    ChipSettings s{};
+    std::memcpy(&s, saved.data() + 4, sizeof(s));
+    return s;
+}
+
+LOGFONTA MakeFont(int height, const char* face) {
+    LOGFONTA font{};
+    font.lfHeight = height;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+    return font;
+}
+
+namespace {
+const char* TestWindowClass() {
+    static const char* name = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "BrimselTestChip";
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        RegisterClassA(&wc);
+        return "BrimselTestChip";
+    }();
+    return name;
+}
+}  // namespace
+
+TestWindow::TestWindow(int clientWidth, int clientHeight) {
+    window_ = CreateWindowExA(WS_EX_TOOLWINDOW, TestWindowClass(), "chip", WS_POPUP | WS_BORDER, 0, 0,
+                              clientWidth + 2, clientHeight + 2, nullptr, nullptr, GetModuleHandleA(nullptr),
+                              nullptr);
+    SetClientSize(clientWidth, clientHeight);
+}
+
+TestWindow::~TestWindow() {
+    if (window_) DestroyWindow(window_);
+}
+
+void TestWindow::SetClientSize(int clientWidth, int clientHeight) {
+    RECT r{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&r, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
+    SetWindowPos(window_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+PixelCanvas::PixelCanvas(int width, int height, COLORREF fill) : width_(width), height_(height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bits_ = static_cast<uint32_t*>(bits);
+    previous_ = SelectObject(dc_, bitmap_);
+    const uint32_t value = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
+    for (int i = 0; i < width * height; ++i) bits_[i] = value;
+}
+
+PixelCanvas::~PixelCanvas() {
+    SelectObject(dc_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+}
+
+COLORREF PixelCanvas::At(int x, int y) const {
+    GdiFlush();
+    const uint32_t v = bits_[y * width_ + x];
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+void WriteBmpFile(const std::string& path, int width, int height, COLORREF (*pixel)(int, int, void*),
+                  void* context) {
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER fh{};
+    BITMAPINFOHEADER ih{};
+    ih.biSize = sizeof(ih);
+    ih.biWidth = width;
+    ih.biHeight = height;
+    ih.biPlanes = 1;
+    ih.biBitCount = 24;
+    ih.biCompression = BI_RGB;
+    ih.biSizeImage = stride * height;
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(ih);
+    fh.bfSize = fh.bfOffBits + ih.biSizeImage;
+    std::vector<uint8_t> rows(static_cast<size_t>(stride) * height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = pixel(x, y, context);
+            uint8_t* p = &rows[static_cast<size_t>(height - 1 - y) * stride + x * 3];
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, &fh, sizeof(fh), &written, nullptr);
+    WriteFile(file, &ih, sizeof(ih), &written, nullptr);
+    WriteFile(file, rows.data(), static_cast<DWORD>(rows.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void WriteSolidBmp(const std::string& path, int width, int height, COLORREF colour) {
+    WriteBmpFile(path, width, height, [](int, int, void* c) { return *static_cast<COLORREF*>(c); }, &colour);
+}
+
+std::string TempDirectory() {
+    static std::string dir = [] {
+        char base[MAX_PATH] = "";
+        GetTempPathA(MAX_PATH, base);
+        char name[64];
+        wsprintfA(name, "brimsel-%lu\\", GetCurrentProcessId());
+        std::string d = std::string(base) + name;
+        CreateDirectoryA(d.c_str(), nullptr);
+        return d;
+    }();
+    return dir;
+}
+
+int CountFreeGdiSlots() {
+    std::vector<HGDIOBJ> made;
+    made.reserve(70000);
+    for (;;) {
+        HGDIOBJ brush = CreateSolidBrush(RGB(made.size() & 0xFF, 0, 0));
+        if (!brush) break;
+        made.push_back(brush);
+        if (made.size() >= 100000) break;
+    }
+    for (HGDIOBJ o : made) DeleteObject(o);
+    return static_cast<int>(made.size());
+}
