@@ -1,0 +1,36 @@
+// The store of run mode: one [chip] section per desktop chip, holding what
+// the host keeps for it between runs.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct StoredChip {
+    int line = 0;                   // of its [chip] header when read
+    std::string text;               // code page 932
+    COLORREF textColour = RGB(0, 0, 0);
+    COLORREF backColour = RGB(255, 255, 224);
+    LOGFONTA font{};
+    bool hasPosition = false;
+    int x = 0, y = 0;               // window position on the screen
+    bool hasSize = false;
+    int width = 0, height = 0;      // outer window size
+    std::vector<uint8_t> saved;     // SavedChipData as GetSaveData gave it; empty: none
+};
+
+struct ChipStore {
+    std::vector<StoredChip> chips;
+};
+
+enum class StoreLoad { kLoaded, kMissing, kUnreadable, kDamaged };
+
+// Reads the store at path. kDamaged: *error lists every problem with its line,
+// and store->chips holds the chips whose sections had none.
+StoreLoad LoadChipStore(const std::string& path, ChipStore* store, std::string* error);
+// The store's text, as LoadChipStore reads it.
+std::string WriteChipStoreText(const ChipStore& store);
+// Writes the store through a new file that then replaces path.
+bool SaveChipStore(const std::string& path, const ChipStore& store, std::string* error);
+// A chip for an empty store.
+StoredChip NewStoredChip();

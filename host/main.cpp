@@ -1,0 +1,107 @@
+// chiphost: the reference host for Brimsel.dxl.
+//   chiphost [options] render SCENE OUT.png
+//   chiphost [options] run STORE
+// Exit codes: 0 done, 1 bad command line, 2 bad scene or store file,
+// 3 library not loadable or incomplete, 4 rendering or writing failed.
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+#include "drawex_library.h"
+#include "render_mode.h"
+#include "run_mode.h"
+#include "scene_file.h"
+
+namespace {
+enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4 };
+
+const char kUsage[] =
+    "usage: chiphost [options] render SCENE OUT.png\n"
+    "       chiphost [options] run STORE\n"
+    "options:\n"
+    "  --library PATH     the library to load (default: Brimsel.dxl next to chiphost.exe)\n"
+    "  --plugins DIR      put DIR first on PATH, where the library looks for image plug-ins\n"
+    "  --exit-after MS    run mode: save and quit after MS milliseconds\n"
+    "  --recover          run mode: back up a damaged store and start from the chips it still holds\n";
+
+int Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "chiphost: %s%s", message.c_str(), message.empty() || message.back() != '\n' ? "\n" : "");
+    return code;
+}
+
+struct CommandLine {
+    std::string library;
+    std::string plugins;
+    RunOptions run;
+    std::vector<std::string> words;
+};
+
+bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= argc) {
+                *error = arg + " needs a value";
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        if (arg == "--library") {
+            if (!value(&line->library)) return false;
+        } else if (arg == "--plugins") {
+            if (!value(&line->plugins)) return false;
+        } else if (arg == "--exit-after") {
+            std::string ms;
+            if (!value(&ms)) return false;
+            char* end = nullptr;
+            line->run.exitAfterMs = std::strtol(ms.c_str(), &end, 10);
+            if (*end || line->run.exitAfterMs <= 0) {
+                *error = "--exit-after needs a positive number of milliseconds";
+                return false;
+            }
+        } else if (arg == "--recover") {
+            line->run.recover = true;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            *error = "unknown option " + arg;
+            return false;
+        } else {
+            line->words.push_back(arg);
+        }
+    }
+    const bool render = line->words.size() == 3 && line->words[0] == "render";
+    const bool run = line->words.size() == 2 && line->words[0] == "run";
+    if (!render && !run) {
+        *error = "expected \"render SCENE OUT.png\" or \"run STORE\"";
+        return false;
+    }
+    return true;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    CommandLine line;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, &line, &error)) return Fail(kExitUsage, error + "\n" + kUsage);
+
+    // Read the scene before loading anything, so a bad file is named first.
+    Scene scene;
+    if (line.words[0] == "render" && !LoadScene(line.words[1], &scene, &error)) return Fail(kExitFile, error);
+
+    if (!line.plugins.empty()) PrependToPath(line.plugins);
+    DrawExLibrary library;
+    const std::string libraryPath = line.library.empty() ? DefaultLibraryPath() : line.library;
+    if (!LoadDrawExLibrary(libraryPath, &library, &error)) return Fail(kExitLibrary, error);
+
+    int code = kExitOk;
+    if (line.words[0] == "render") {
+        if (!RenderScene(library, scene, line.words[2], &error)) code = Fail(kExitOutput, error);
+    } else {
+        const RunResult result = RunDesktop(library, line.words[1], line.run, &error);
+        if (result == RunResult::kBadStore) code = Fail(kExitFile, error);
+        else if (result == RunResult::kFailed) code = Fail(kExitOutput, error);
+    }
+    FreeDrawExLibrary(&library);
+    return code;
+}

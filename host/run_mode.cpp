@@ -1,0 +1,394 @@
+#include "run_mode.h"
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+#include "chip_store.h"
+#include "hosted_chip.h"
+#include "run_messages.h"
+#include "safe_file.h"
+#include "text_dialog.h"
+
+namespace {
+constexpr UINT_PTR kChipTimer = 1;
+// GetTimerSpan's unit: ticks come span x 500 ms apart, so a seconds display
+// never lags by more than half a second.
+constexpr UINT kTimerUnitMs = 500;
+
+struct HostMenuRow {
+    UINT id;
+    const char* text;
+};
+const HostMenuRow kHostMenu[] = {
+    {kCommandNewChip, "New chip"},        {kCommandEditText, "Edit text..."},
+    {kCommandEditSettings, "Settings..."}, {kCommandAbout, "About the library..."},
+    {kCommandConfigure, "Configure the library..."}, {0, nullptr},
+    {kCommandDelete, "Delete this chip"}, {kCommandQuit, "Quit"},
+};
+
+struct DesktopChip {
+    HostedChip chip;
+    bool minimised = false;
+    int ticks = 0;
+    int paints = 0;
+};
+
+class Desktop {
+public:
+    Desktop(const DrawExLibrary& library, const std::string& storePath) : library_(library), storePath_(storePath) {}
+    bool Open(const StoredChip& stored);
+    void Save();
+    void Quit();
+    bool empty() const { return chips_.empty(); }
+    LRESULT Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    void OnPaint(DesktopChip* chip);
+    void OnContextMenu(DesktopChip* chip, int x, int y);
+    void OnCommand(DesktopChip* chip, UINT command);
+    void OnTimer(DesktopChip* chip);
+    void OnSize(DesktopChip* chip, WPARAM kind);
+    void EditSettings(DesktopChip* chip);
+    void EditText(DesktopChip* chip);
+    void Delete(DesktopChip* chip);
+    void FitToDefault(DesktopChip* chip);
+    void RefreshTimer(DesktopChip* chip);
+    StoredChip Snapshot(DesktopChip* chip);
+
+    const DrawExLibrary& library_;
+    std::string storePath_;
+    std::vector<std::unique_ptr<DesktopChip>> chips_;
+    bool quitting_ = false;
+};
+
+Desktop* g_desktop = nullptr;
+
+LRESULT CALLBACK ChipWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* chip = reinterpret_cast<DesktopChip*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!chip || !g_desktop || !chip->chip.handle) return DefWindowProcA(window, message, wParam, lParam);
+    return g_desktop->Handle(chip, window, message, wParam, lParam);
+}
+
+const char* ChipWindowClass() {
+    static const char* name = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = ChipWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kChipWindowClass;
+        RegisterClassA(&wc);
+        return kChipWindowClass;
+    }();
+    return name;
+}
+
+// The library's menu is handed to us; its items are copied into the popup and
+// the original destroyed, so that TrackPopupMenu gets a real popup menu.
+void AppendLibraryMenu(HMENU popup, HMENU library) {
+    const int count = GetMenuItemCount(library);
+    for (int i = 0; i < count; ++i) {
+        char text[256] = "";
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+        item.dwTypeData = text;
+        item.cch = sizeof text;
+        if (!GetMenuItemInfoA(library, static_cast<UINT>(i), TRUE, &item)) continue;
+        item.dwTypeData = text;
+        InsertMenuItemA(popup, static_cast<UINT>(GetMenuItemCount(popup)), TRUE, &item);
+    }
+    DestroyMenu(library);
+}
+}  // namespace
+
+bool Desktop::Open(const StoredChip& stored) {
+    auto owned = std::make_unique<DesktopChip>();
+    DesktopChip* chip = owned.get();
+    chip->chip.text = stored.text;
+    chip->chip.textColour = stored.textColour;
+    chip->chip.backColour = stored.backColour;
+    chip->chip.font = stored.font;
+    if (stored.saved.size() >= 4) {
+        uint32_t tag = 0;
+        std::memcpy(&tag, stored.saved.data(), 4);
+        SetSavedBytes(&chip->chip, tag, stored.saved.data() + 4, stored.saved.size() - 4);
+    }
+    const int cascade = 40 + 30 * static_cast<int>(chips_.size() % 10);
+    const SIZE first = stored.hasSize ? SIZE{stored.width, stored.height} : OuterSizeForClient(160, 90);
+    // Created hidden at its stored size, so a fitted picture is sized for it
+    // when the stored settings reach the library.
+    HWND window = CreateWindowExA(kChipExStyle, ChipWindowClass(), "Brimsel chip", kChipStyle & ~WS_VISIBLE,
+                                  stored.hasPosition ? stored.x : cascade, stored.hasPosition ? stored.y : cascade,
+                                  first.cx, first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), chip);
+    if (!window) return false;
+    chips_.push_back(std::move(owned));
+    StartChip(library_, &chip->chip, window);
+    if (!stored.hasSize) FitToDefault(chip);
+    RefreshTimer(chip);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    return true;
+}
+
+StoredChip Desktop::Snapshot(DesktopChip* chip) {
+    StoredChip s;
+    s.text = chip->chip.text;
+    s.textColour = chip->chip.textColour;
+    s.backColour = chip->chip.backColour;
+    s.font = chip->chip.font;
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    RECT r{};
+    if (chip->minimised && GetWindowPlacement(chip->chip.window, &placement)) r = placement.rcNormalPosition;
+    else GetWindowRect(chip->chip.window, &r);
+    s.hasPosition = s.hasSize = true;
+    s.x = r.left;
+    s.y = r.top;
+    s.width = r.right - r.left;
+    s.height = r.bottom - r.top;
+    if (FetchSaveData(library_, &chip->chip)) s.saved.assign(chip->chip.saved.begin(), chip->chip.saved.end());
+    return s;
+}
+
+void Desktop::Save() {
+    ChipStore store;
+    for (auto& chip : chips_) store.chips.push_back(Snapshot(chip.get()));
+    std::string error;
+    if (!SaveChipStore(storePath_, store, &error)) std::fprintf(stderr, "chiphost: %s\n", error.c_str());
+}
+
+void Desktop::Quit() {
+    if (quitting_) return;
+    quitting_ = true;
+    Save();
+    for (auto& chip : chips_) {
+        HWND window = chip->chip.window;
+        KillTimer(window, kChipTimer);
+        EndChip(library_, &chip->chip);
+        DestroyWindow(window);
+    }
+    chips_.clear();
+    PostQuitMessage(0);
+}
+
+void Desktop::FitToDefault(DesktopChip* chip) {
+    const SIZE outer = DefaultOuterSize(library_, &chip->chip);
+    SetWindowPos(chip->chip.window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    library_.Resize(chip->chip.handle, chip->chip.window);
+}
+
+void Desktop::RefreshTimer(DesktopChip* chip) {
+    const int span = library_.GetTimerSpan(chip->chip.handle);
+    if (span > 0) SetTimer(chip->chip.window, kChipTimer, static_cast<UINT>(span) * kTimerUnitMs, nullptr);
+    else KillTimer(chip->chip.window, kChipTimer);
+}
+
+LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: OnPaint(chip); return 0;
+    case WM_ERASEBKGND: return 1;  // DrawChip covers the whole client area
+    case WM_LBUTTONDOWN:
+        library_.MouseClik();
+        ReleaseCapture();
+        SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);  // drag the chip
+        return 0;
+    case WM_EXITSIZEMOVE: Save(); return 0;
+    case WM_CONTEXTMENU:
+        OnContextMenu(chip, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return 0;
+    case WM_COMMAND: OnCommand(chip, LOWORD(wParam)); return 0;
+    case WM_TIMER:
+        if (wParam == kChipTimer) OnTimer(chip);
+        return 0;
+    case WM_SIZE: OnSize(chip, wParam); return 0;
+    case WM_CLOSE: Quit(); return 0;
+    case kQueryTimerTicks: return chip->ticks;
+    case kQueryPaints: return chip->paints;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void Desktop::OnPaint(DesktopChip* chip) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(chip->chip.window, &ps);
+    library_.DrawChip(chip->chip.handle, chip->chip.window, dc, chip->chip.text.c_str());
+    ++chip->paints;
+    EndPaint(chip->chip.window, &ps);
+}
+
+void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
+    if (x == -1 && y == -1) {  // from the keyboard
+        RECT r{};
+        GetWindowRect(chip->chip.window, &r);
+        x = r.left;
+        y = r.top;
+    }
+    HMENU popup = CreatePopupMenu();
+    if (!popup) return;
+    if (HMENU library = library_.GetDrawExMenu(chip->chip.handle)) {
+        AppendLibraryMenu(popup, library);
+        AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    }
+    for (const HostMenuRow& row : kHostMenu) AppendMenuA(popup, row.text ? MF_STRING : MF_SEPARATOR, row.id, row.text);
+    SetForegroundWindow(chip->chip.window);
+    const UINT command = static_cast<UINT>(
+        TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, chip->chip.window, nullptr));
+    DestroyMenu(popup);
+    if (command) OnCommand(chip, command);
+}
+
+void Desktop::OnCommand(DesktopChip* chip, UINT command) {
+    HWND window = chip->chip.window;
+    if (command >= 10000 && command <= 10009) {
+        const int changed = library_.DoDrawExMenu(chip->chip.handle, window, command);
+        if (changed == 2) FitToDefault(chip);
+        InvalidateRect(window, nullptr, FALSE);
+        Save();
+        return;
+    }
+    switch (command) {
+    case kCommandNewChip: {
+        StoredChip fresh = NewStoredChip();
+        RECT r{};
+        GetWindowRect(window, &r);
+        fresh.hasPosition = true;
+        fresh.x = r.left + 30;
+        fresh.y = r.top + 30;
+        Open(fresh);
+        Save();
+        break;
+    }
+    case kCommandEditText: EditText(chip); break;
+    case kCommandEditSettings: EditSettings(chip); break;
+    case kCommandAbout: library_.DrawExAbout(window); break;
+    case kCommandConfigure: library_.DrawExConfigure(window); break;
+    case kCommandDelete: Delete(chip); break;
+    case kCommandQuit: Quit(); break;
+    default: break;
+    }
+}
+
+void Desktop::OnTimer(DesktopChip* chip) {
+    ++chip->ticks;
+    if (library_.DoTimer(chip->chip.handle) == 1) InvalidateRect(chip->chip.window, nullptr, FALSE);
+}
+
+void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
+    if (kind == SIZE_MINIMIZED) {
+        chip->minimised = true;
+        library_.Zoom(chip->chip.handle, 0, 0);
+        return;
+    }
+    if (chip->minimised) {
+        chip->minimised = false;
+        library_.Zoom(chip->chip.handle, 0, 1);
+    }
+    library_.Resize(chip->chip.handle, chip->chip.window);
+    InvalidateRect(chip->chip.window, nullptr, FALSE);
+}
+
+void Desktop::EditText(DesktopChip* chip) {
+    std::string text = chip->chip.text;
+    if (!EditChipText(chip->chip.window, &text)) return;
+    chip->chip.text = text;
+    UpdateChip(library_, &chip->chip);
+    FitToDefault(chip);
+    RefreshTimer(chip);
+    InvalidateRect(chip->chip.window, nullptr, FALSE);
+    Save();
+}
+
+void Desktop::EditSettings(DesktopChip* chip) {
+    // The dialog starts from the chip's settings as the library has them now.
+    FetchSaveData(library_, &chip->chip);
+    EditRequest request{};
+    request.settingsSize = kSettingsSizeCurrent;
+    request.settingsBlock = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kSettingsSizeCurrent);
+    if (void* block = request.settingsBlock ? GlobalLock(request.settingsBlock) : nullptr) {
+        std::memcpy(block, chip->chip.saved.data() + 4, kSettingsSizeCurrent);
+        GlobalUnlock(request.settingsBlock);
+    }
+    const INT_PTR result = library_.EditHelper(chip->chip.window, &request);
+    if (result == 1 && request.settingsBlock) {
+        // The confirmed block is ours now; the chip gets it behind its size tag.
+        const SIZE_T size = std::min<SIZE_T>(GlobalSize(request.settingsBlock), request.settingsSize);
+        if (const void* block = GlobalLock(request.settingsBlock)) {
+            SetSavedBytes(&chip->chip, request.settingsSize, block, size);
+            GlobalUnlock(request.settingsBlock);
+        }
+        if (UpdateChip(library_, &chip->chip) == 1) FitToDefault(chip);
+        library_.Resize(chip->chip.handle, chip->chip.window);
+        RefreshTimer(chip);
+        InvalidateRect(chip->chip.window, nullptr, FALSE);
+        Save();
+    }
+    if (request.settingsBlock) GlobalFree(request.settingsBlock);
+}
+
+void Desktop::Delete(DesktopChip* chip) {
+    HWND window = chip->chip.window;
+    KillTimer(window, kChipTimer);
+    EndChip(library_, &chip->chip);
+    DestroyWindow(window);
+    for (auto it = chips_.begin(); it != chips_.end(); ++it)
+        if (it->get() == chip) {
+            chips_.erase(it);
+            break;
+        }
+    Save();
+    if (chips_.empty()) Quit();
+}
+
+RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath, const RunOptions& options,
+                     std::string* error) {
+    ChipStore store;
+    switch (LoadChipStore(storePath, &store, error)) {
+    case StoreLoad::kLoaded: break;
+    case StoreLoad::kMissing: break;
+    case StoreLoad::kUnreadable: return RunResult::kBadStore;
+    case StoreLoad::kDamaged: {
+        if (!options.recover) {
+            *error += "the store is damaged and was left untouched; start with --recover to back it up and go on "
+                      "with the chips it still holds";
+            return RunResult::kBadStore;
+        }
+        const std::string backup = BackUpFile(storePath);
+        if (backup.empty()) {
+            *error += "cannot back up the damaged store " + storePath + "; it was left untouched";
+            return RunResult::kBadStore;
+        }
+        std::fprintf(stderr, "chiphost: %schiphost: damaged store backed up to %s\n", error->c_str(), backup.c_str());
+        break;
+    }
+    }
+    if (store.chips.empty()) store.chips.push_back(NewStoredChip());
+
+    Desktop desktop(library, storePath);
+    g_desktop = &desktop;
+    for (const StoredChip& stored : store.chips)
+        if (!desktop.Open(stored)) {
+            desktop.Quit();
+            g_desktop = nullptr;
+            *error = "cannot create a chip window (is there a display?)";
+            return RunResult::kFailed;
+        }
+    desktop.Save();
+
+    const UINT_PTR exitTimer = options.exitAfterMs > 0 ? SetTimer(nullptr, 0, options.exitAfterMs, nullptr) : 0;
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && !msg.hwnd && exitTimer && msg.wParam == exitTimer) {
+            KillTimer(nullptr, exitTimer);
+            desktop.Quit();
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    g_desktop = nullptr;
+    return RunResult::kDone;
+}

@@ -1,0 +1,16 @@
+// Conversions between the UTF-8 of chiphost's files and the code page 932
+// bytes that cross the library boundary.
+#pragma once
+#include <string>
+
+// Converts UTF-8 to code page 932. False when the text is not valid UTF-8 or
+// holds a character that code page 932 lacks.
+bool Utf8ToCp932(const std::string& utf8, std::string* cp932);
+// Converts code page 932 to UTF-8 (invalid bytes become U+FFFD).
+std::string Cp932ToUtf8(const std::string& cp932);
+
+// The folder part of a code page 932 path, with its trailing separator; empty
+// when the path has none. Trail bytes equal to '\' are not separators.
+std::string PathFolder(const std::string& path);
+// True when path is absolute ("C:\...", "\\server", or rooted "\...").
+bool IsAbsolutePath(const std::string& path);
