@@ -1,0 +1,52 @@
+#include "format_detection.h"
+#include <cstring>
+
+namespace {
+bool StartsWith(const unsigned char* head, uint32_t size, const char* signature, uint32_t length) {
+    return size >= length && std::memcmp(head, signature, length) == 0;
+}
+
+bool IsPnmSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == '#';
+}
+
+// The decoder reads binary grey and colour maps only (P5, P6).
+bool IsPnm(const unsigned char* head, uint32_t size) {
+    return size >= 3 && head[0] == 'P' && (head[1] == '5' || head[1] == '6') && IsPnmSpace(head[2]);
+}
+
+bool HasTgaExtension(const char* name) {
+    const size_t n = std::strlen(name);
+    if (n < 4 || name[n - 4] != '.') return false;
+    const char* ext = name + n - 3;
+    return (ext[0] | 0x20) == 't' && (ext[1] | 0x20) == 'g' && (ext[2] | 0x20) == 'a';
+}
+
+// The 18-byte header: colour map type, image type, map entry size, size and
+// pixel depth must make sense together.
+bool IsTgaHeader(const unsigned char* head, uint32_t size) {
+    if (size < 18) return false;
+    const unsigned mapType = head[1], imageType = head[2], mapEntryBits = head[7], depth = head[16];
+    const unsigned width = head[12] | head[13] << 8, height = head[14] | head[15] << 8;
+    if (mapType == 1) {
+        if (imageType != 1 && imageType != 9) return false;
+        if (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 && mapEntryBits != 32) return false;
+    } else if (mapType == 0) {
+        if (imageType != 2 && imageType != 3 && imageType != 10 && imageType != 11) return false;
+    } else {
+        return false;
+    }
+    if (width == 0 || height == 0) return false;
+    return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
+}
+}  // namespace
+
+PictureFormat DetectPictureFormat(const unsigned char* head, uint32_t size, const char* name) {
+    if (StartsWith(head, size, "\x89PNG\r\n\x1a\n", 8)) return PictureFormat::kPng;
+    if (StartsWith(head, size, "\xff\xd8\xff", 3)) return PictureFormat::kJpeg;
+    if (StartsWith(head, size, "GIF87a", 6) || StartsWith(head, size, "GIF89a", 6)) return PictureFormat::kGif;
+    if (StartsWith(head, size, "8BPS\0\1", 6)) return PictureFormat::kPsd;
+    if (IsPnm(head, size)) return PictureFormat::kPnm;
+    if ((!name || HasTgaExtension(name)) && IsTgaHeader(head, size)) return PictureFormat::kTga;
+    return PictureFormat::kUnknown;
+}
