@@ -6,5 +6,5 @@ export WINEPREFIX="${BRIMSEL_WINEPREFIX:-$here/wineprefix}"
 export WINEARCH=win32
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
 exec wine "$@"

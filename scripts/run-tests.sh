@@ -4,7 +4,7 @@
 set -euo pipefail
 build="$(cd "$1" && pwd)"; shift
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "tests: creating the Wine prefix"
