@@ -1,0 +1,279 @@
+// Painting chips through DrawChip and checking pixels.
+#include <gtest/gtest.h>
+#include <climits>
+#include "chip_scene.h"
+
+namespace {
+constexpr COLORREF kRed = RGB(220, 30, 40);
+
+struct CornerCase {
+    uint32_t placement;
+    int x, y;   // where the 40 x 30 picture lands in a 100 x 80 client
+};
+}  // namespace
+
+TEST(PaintPicture, CornersCopyThePictureUnscaledAndFillAround) {
+    const std::string picture = GradientPicture(40, 30, 99);
+    const CornerCase cases[] = {{0, 0, 0}, {1, 60, 0}, {2, 0, 50}, {3, 60, 50}};
+    for (const CornerCase& c : cases) {
+        SCOPED_TRACE(c.placement);
+        const ChipSettings settings = PictureSettings(picture, c.placement);
+        ChipScene scene(100, 80, "", &settings);
+        auto canvas = scene.Paint();
+        EXPECT_EQ(canvas->At(c.x, c.y), GradientAt(0, 0, 99));
+        EXPECT_EQ(canvas->At(c.x + 39, c.y + 29), GradientAt(39, 29, 99));
+        EXPECT_EQ(canvas->At(c.x + 17, c.y + 11), GradientAt(17, 11, 99));
+        // Around it, the background colour.
+        const int outsideX = c.x == 0 ? 40 : 59;
+        EXPECT_EQ(canvas->At(outsideX, c.y + 5), kBack);
+        const int outsideY = c.y == 0 ? 30 : 49;
+        EXPECT_EQ(canvas->At(c.x + 5, outsideY), kBack);
+        EXPECT_EQ(canvas->At(c.x == 0 ? 99 : 0, c.y == 0 ? 79 : 0), kBack);
+    }
+}
+
+TEST(PaintPicture, LargePictureInFarCornerIsCutAtTheClientEdges) {
+    const std::string picture = GradientPicture(150, 120, 7);
+    const ChipSettings settings = PictureSettings(picture, 3);
+    ChipScene scene(100, 80, "", &settings);
+    auto canvas = scene.Paint();
+    // x = 100 - 150, y = 80 - 120: the client shows the picture from (50, 40).
+    EXPECT_EQ(canvas->At(0, 0), GradientAt(50, 40, 7));
+    EXPECT_EQ(canvas->At(99, 79), GradientAt(149, 119, 7));
+}
+
+TEST(PaintPicture, TilesRepeatFromTheTopLeft) {
+    const std::string picture = GradientPicture(30, 20, 5);
+    const ChipSettings settings = PictureSettings(picture, 4);  // tile
+    {
+        ChipScene scene(100, 70, "", &settings);
+        EXPECT_EQ(scene.state().placement, 4);
+        auto canvas = scene.Paint();
+        for (int y = 0; y < 70; y += 3)
+            for (int x = 0; x < 100; x += 7) ASSERT_EQ(canvas->At(x, y), GradientAt(x % 30, y % 20, 5)) << x << "," << y;
+        EXPECT_EQ(canvas->At(99, 69), GradientAt(9, 9, 5));
+    }
+    {   // smaller than one tile: one tile, cut
+        ChipScene scene(20, 15, "", &settings);
+        auto canvas = scene.Paint();
+        EXPECT_EQ(canvas->At(19, 14), GradientAt(19, 14, 5));
+    }
+    {   // one pixel wider than a tile: a second column starts
+        ChipScene scene(31, 20, "", &settings);
+        auto canvas = scene.Paint();
+        EXPECT_EQ(canvas->At(30, 10), GradientAt(0, 10, 5));
+        EXPECT_EQ(canvas->At(29, 10), GradientAt(29, 10, 5));
+    }
+}
+
+TEST(PaintPicture, TilesOfOnePixelFillLargeClients) {
+    const std::string picture = SolidPicture(1, 1, kRed);
+    const ChipSettings settings = PictureSettings(picture, 4);
+    ChipScene scene(1000, 700, "", &settings);
+    auto canvas = scene.Paint();
+    EXPECT_EQ(FindColour(*canvas, RGB(1, 2, 3), RECT{0, 0, 1000, 700}).right, 0);
+    EXPECT_EQ(canvas->At(999, 699), kRed);
+}
+
+TEST(PaintPicture, FitStretchesTheWholePicture) {
+    const std::string picture = GradientPicture(50, 40, 3);
+    const ChipSettings settings = PictureSettings(picture, 5);
+    ChipScene scene(100, 80, "", &settings);
+    const ChipState s = scene.state();
+    EXPECT_EQ(s.fitMenu, 1);
+    EXPECT_EQ(s.drawWidth, 100);
+    EXPECT_EQ(s.drawHeight, 80);
+    auto canvas = scene.Paint();
+    EXPECT_EQ(canvas->At(0, 0), GradientAt(0, 0, 3));
+    EXPECT_EQ(canvas->At(99, 79), GradientAt(49, 39, 3));
+    EXPECT_EQ(canvas->At(50, 40), GradientAt(25, 20, 3));
+}
+
+TEST(PaintPicture, AspectFitKeepsTheRatioAndFillsTheRest) {
+    const std::string picture = SolidPicture(40, 20, kRed);
+    const ChipSettings settings = PictureSettings(picture, 6);
+    ChipScene scene(100, 100, "", &settings);
+    EXPECT_EQ(scene.state().drawWidth, 100);
+    EXPECT_EQ(scene.state().drawHeight, 50);
+    auto canvas = scene.Paint();
+    EXPECT_EQ(canvas->At(99, 49), kRed);
+    EXPECT_EQ(canvas->At(50, 50), kBack);
+    EXPECT_EQ(canvas->At(0, 99), kBack);
+}
+
+TEST(PaintWarning, UnreadablePictureShowsTheWarningPattern) {
+    const ChipSettings settings = PictureSettings(TempDirectory() + "missing.bmp", 3);
+    ChipScene scene(120, 90, "", &settings);
+    EXPECT_EQ(scene.state().pictureMissing, 1);
+    // A later paint sets the placement back to top left for good.
+    ChipState s = scene.state();
+    EXPECT_EQ(s.placement, 0);
+    auto canvas = scene.Paint();
+    int dark = 0, red = 0, other = 0;
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const COLORREF c = canvas->At(x, y);
+            if (c == RGB(127, 0, 0)) ++red;
+            else if (GetRValue(c) < 127 && GetGValue(c) == 0 && GetBValue(c) == 0) ++dark;
+            else ++other;
+        }
+    EXPECT_GT(red, 120 * 90 / 2);
+    EXPECT_GT(dark, 50) << "black warning text";
+    EXPECT_EQ(other, 0);
+}
+
+TEST(PaintWarning, PlacementResetsWhenThePictureGoesMissing) {
+    const std::string path = TempDirectory() + "vanishing.bmp";
+    WriteSolidBmp(path, 20, 20, kRed);
+    const ChipSettings settings = PictureSettings(path, 2);
+    ChipScene scene(80, 60, "", &settings);
+    ASSERT_EQ(scene.state().placement, 2);
+    Library().Zoom(scene.chip(), 0, 0);
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+    auto canvas = scene.Paint();
+    EXPECT_EQ(canvas->At(1, 1) == RGB(127, 0, 0) || GetGValue(canvas->At(1, 1)) == 0, true);
+    EXPECT_EQ(scene.state().placement, 0);
+    EXPECT_EQ(scene.state().pictureMissing, 0) << "a failed load on paint is tried again";
+}
+
+TEST(PaintText, WarningTextIsDrawnTransparently) {
+    const ChipSettings settings = PictureSettings(TempDirectory() + "missing.bmp", 0);
+    ChipScene scene(200, 60, "WWWWWWWW", &settings);
+    auto canvas = scene.Paint();
+    EXPECT_NE(FindColour(*canvas, kInk, RECT{0, 0, 200, 60}).right, 0);
+    EXPECT_EQ(FindColour(*canvas, kBack, RECT{0, 0, 200, 60}).right, 0) << "no opaque text background";
+}
+
+TEST(PaintText, NoPictureFillsWithTheBackgroundAndDrawsOpaque) {
+    ChipScene scene(150, 60, "MMMM");
+    auto canvas = scene.Paint();
+    int ink = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 150; ++x) {
+            const COLORREF c = canvas->At(x, y);
+            ASSERT_TRUE(c == kBack || c == kInk || GetRValue(c) == 0) << x << "," << y;
+            ink += c == kInk;
+        }
+    EXPECT_GT(ink, 20);
+}
+
+TEST(PaintText, TextOverAPictureLeavesThePictureBetweenGlyphs) {
+    const std::string picture = SolidPicture(10, 10, kRed);
+    const ChipSettings settings = PictureSettings(picture, 5);
+    ChipScene scene(150, 60, "MMMM", &settings);
+    auto canvas = scene.Paint();
+    const RECT ink = FindColour(*canvas, kInk, RECT{0, 0, 150, 60});
+    ASSERT_NE(ink.right, 0);
+    EXPECT_EQ(FindColour(*canvas, kBack, ink).right, 0);
+    EXPECT_NE(FindColour(*canvas, kRed, ink).right, 0);
+}
+
+TEST(PaintText, PlainTextIsInsetByTheFrame) {
+    ChipScene scene(200, 80, "MMMM");
+    auto canvas = scene.Paint();
+    const RECT ink = FindColour(*canvas, kInk, RECT{0, 0, 200, 80});
+    EXPECT_GE(ink.left, GetSystemMetrics(SM_CXFRAME));
+    EXPECT_GE(ink.top, GetSystemMetrics(SM_CYFRAME));
+    EXPECT_LE(ink.left, GetSystemMetrics(SM_CXFRAME) + 3);
+}
+
+TEST(PaintText, RightAlignedPlainTextReachesTheEdgeButFieldLinesKeepTheFrame) {
+    const std::string picture = SolidPicture(10, 10, kRed);
+    ChipSettings settings = PictureSettings("", 0, 10009, 2);
+    ChipScene plain(300, 60, "MMMM", &settings);
+    ChipScene field(300, 60, "MMMM<date>", &settings);
+    const RECT plainInk = FindColour(*plain.Paint(), kInk, RECT{0, 0, 300, 60});
+    const RECT fieldInk = FindColour(*field.Paint(), kInk, RECT{0, 0, 300, 60});
+    const int frame = GetSystemMetrics(SM_CXFRAME);
+    EXPECT_GE(plainInk.right, 300 - 3);
+    EXPECT_LE(fieldInk.right, 300 - frame);
+    EXPECT_GE(fieldInk.right, 300 - frame - 4);
+}
+
+TEST(PaintText, AlignmentOutsideTheTableDrawsLeft) {
+    ChipSettings settings = PictureSettings("", 0, 10009, 3);
+    ChipScene scene(300, 60, "MM", &settings);
+    EXPECT_EQ(scene.state().textAlign, 3);
+    const RECT ink = FindColour(*scene.Paint(), kInk, RECT{0, 0, 300, 60});
+    EXPECT_LT(ink.left, 20);
+}
+
+TEST(PaintText, CentredFieldLineWiderThanTheClientStartsLeftOfIt) {
+    ChipSettings settings = PictureSettings("", 0, 10009, 1);
+    ChipScene scene(40, 40, "MMMMMMMMMM<time>", &settings);
+    auto canvas = scene.Paint();
+    // Starts at a negative x, so the first glyph is cut at the left edge.
+    EXPECT_EQ(FindColour(*canvas, kInk, RECT{0, 0, 1, 40}).right, 1);
+}
+
+TEST(PaintText, RunsOfALineShareTheirBottomEdge) {
+    ChipSettings settings = PictureSettings("", 0);
+    settings.timeFont = MakeFont(-48, "Arial");
+    settings.timeColour = RGB(255, 0, 255);
+    ChipScene scene(400, 120, "I<time>", &settings);
+    auto canvas = scene.Paint();
+    const RECT plain = FindColour(*canvas, kInk, RECT{0, 0, 400, 120});
+    const RECT time = FindColour(*canvas, RGB(255, 0, 255), RECT{0, 0, 400, 120});
+    ASSERT_NE(plain.right, 0);
+    ASSERT_NE(time.right, 0);
+    EXPECT_GT(plain.top, time.top + 15) << "the small run sits low, at the tall run's bottom";
+    EXPECT_NEAR(plain.bottom, time.bottom, 6);
+}
+
+TEST(PaintText, EmptyFieldLineStillAdvances) {
+    ChipScene oneBreak(200, 150, "<date>\r\nX");
+    ChipScene twoBreaks(200, 150, "<date>\r\n\r\nX");
+    // The date is ink too; X is the lowest ink.
+    const RECT a = FindColour(*oneBreak.Paint(), kInk, RECT{0, 0, 200, 150});
+    const RECT b = FindColour(*twoBreaks.Paint(), kInk, RECT{0, 0, 200, 150});
+    EXPECT_GE(b.bottom - a.bottom, 12);
+}
+
+TEST(PaintChip, EmptyClientPaintsNothing) {
+    ChipScene scene(0, 40, "text<time>");
+    PixelCanvas canvas(10, 10, RGB(5, 6, 7));
+    EXPECT_EQ(Library().DrawChip(scene.chip(), scene.window(), canvas.dc(), "text<time>"), 1);
+    EXPECT_EQ(canvas.At(0, 0), RGB(5, 6, 7));
+}
+
+TEST(PaintChip, HostDcKeepsItsSelectedObjects) {
+    const std::string picture = GradientPicture(30, 20, 1);
+    const ChipSettings settings = PictureSettings(picture, 4);
+    ChipScene scene(90, 50, "a<date>b", &settings);
+    PixelCanvas canvas(90, 50);
+    HGDIOBJ font = GetCurrentObject(canvas.dc(), OBJ_FONT);
+    HGDIOBJ brush = GetCurrentObject(canvas.dc(), OBJ_BRUSH);
+    HGDIOBJ bitmap = GetCurrentObject(canvas.dc(), OBJ_BITMAP);
+    Library().DrawChip(scene.chip(), scene.window(), canvas.dc(), "a<date>b");
+    EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_FONT), font);
+    EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BRUSH), brush);
+    EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BITMAP), bitmap);
+}
+
+TEST(PaintChip, ThousandsOfPaintsAndSizesLeakNothing) {
+    const std::string picture = GradientPicture(30, 20, 2);
+    const ChipSettings tile = PictureSettings(picture, 4, 10009);
+    const ChipSettings corner = PictureSettings(picture, 3, 10009);
+    ChipSettings fields = PictureSettings(picture, 6, 10009);
+    fields.dateFont = MakeFont(-20, "Arial");
+    const ChipSettings missing = PictureSettings(TempDirectory() + "nothing.bmp", 0);
+    ChipScene a(120, 80, "tile <date>\r\n<time>", &tile);
+    ChipScene b(120, 80, "plain text here", &corner);
+    ChipScene c(120, 80, "<date> and <time>", &fields);
+    ChipScene d(120, 80, "warn", &missing);
+    PixelCanvas canvas(120, 80);
+    auto cycle = [&](ChipScene& s) {
+        Library().DrawChip(s.chip(), s.window(), canvas.dc(), s.host().text.c_str());
+        int32_t size[2];
+        Library().CalcDefaultRect(s.chip(), s.window(), size, s.host().text.c_str());
+    };
+    for (int i = 0; i < 20; ++i) { cycle(a); cycle(b); cycle(c); cycle(d); }
+    const int before = CountFreeGdiSlots();
+    for (int i = 0; i < 600; ++i) {
+        cycle(a); cycle(b); cycle(c); cycle(d);
+        if (i % 50 == 0) Library().Zoom(c.chip(), 0, 0);
+    }
+    const int after = CountFreeGdiSlots();
+    EXPECT_GT(before, 1000);
+    EXPECT_GE(after, before - 2) << "GDI objects lost";
+}
