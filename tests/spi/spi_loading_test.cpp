@@ -1,0 +1,104 @@
+// ifbrimsel.spi found and used by the library's own picture loading, with the
+// plug-in folder setting pointing at the folder the build put it in.
+#include <gtest/gtest.h>
+#include <cstring>
+#include "picture/image_plugins.h"
+#include "spi_pictures.h"
+#include "test_support.h"
+
+namespace {
+constexpr char kSusieKey[] = "Software\\Takechin\\Susie\\Plug-in";
+
+class SpiThroughLibrary : public testing::Test {
+protected:
+    // Points the plug-in folder value at bin\spi, keeping what was there.
+    static void SetUpTestSuite() {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSusieKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                                  nullptr), ERROR_SUCCESS);
+        DWORD size = 0;
+        hadPath_ = RegQueryValueExA(key, "Path", nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS;
+        oldPath_.resize(size);
+        if (hadPath_) RegQueryValueExA(key, "Path", nullptr, &oldType_, oldPath_.data(), &size);
+        const std::string folder = ProgramDirectory() + "spi";
+        RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>(folder.size() + 1));
+        RegCloseKey(key);
+    }
+    static void TearDownTestSuite() {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSusieKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+        if (hadPath_)
+            RegSetValueExA(key, "Path", 0, oldType_, oldPath_.data(), static_cast<DWORD>(oldPath_.size()));
+        else
+            RegDeleteValueA(key, "Path");
+        RegCloseKey(key);
+    }
+    static HBITMAP Load(const std::string& path) {
+        static TestWindow window(40, 30);
+        ImagePluginList list = BuildImagePluginList();
+        HBITMAP bitmap = LoadPicture(window.get(), path.c_str(), list);
+        FreeImagePluginList(list);
+        return bitmap;
+    }
+    static inline bool hadPath_ = false;
+    static inline DWORD oldType_ = 0;
+    static inline std::vector<BYTE> oldPath_;
+};
+
+// The bitmap's pixels as RGB(), top row first.
+std::vector<COLORREF> Pixels(HBITMAP bitmap, BITMAP* shape) {
+    GetObject(bitmap, sizeof(*shape), shape);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = shape->bmWidth;
+    info.bmiHeader.biHeight = -shape->bmHeight;   // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<COLORREF> pixels(shape->bmWidth * shape->bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, shape->bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (COLORREF& p : pixels) p = RGB(GetBValue(p), GetGValue(p), GetRValue(p));   // BGRX in memory
+    return pixels;
+}
+}  // namespace
+
+TEST_F(SpiThroughLibrary, ListsSixFormatsOfOneModule) {
+    ImagePluginList list = BuildImagePluginList();
+    const char* patterns[] = {"*.png", "*.jpg;*.jpeg;*.jpe;*.jfif", "*.gif", "*.tga", "*.psd", "*.pnm;*.ppm;*.pgm"};
+    const ImagePluginEntry* entry = list->next;
+    for (const char* pattern : patterns) {
+        ASSERT_NE(entry, nullptr);
+        EXPECT_STREQ(entry->pattern, pattern);
+        EXPECT_NE(entry->module, nullptr);
+        EXPECT_EQ(entry->module, list->next->module);
+        entry = entry->next;
+    }
+    EXPECT_EQ(entry, nullptr);
+    FreeImagePluginList(list);
+}
+
+TEST_F(SpiThroughLibrary, LoadsEveryFormatAndThePictureAfterAHeader) {
+    std::vector<GoodPicture> pictures(std::begin(kGoodPictures), std::end(kGoodPictures));
+    pictures.push_back({kHeader128File, 0});   // recognised at byte 128
+    for (const GoodPicture& picture : pictures) {
+        HBITMAP bitmap = Load(PicturePath(picture.file));
+        ASSERT_NE(bitmap, nullptr) << picture.file;
+        BITMAP shape{};
+        const std::vector<COLORREF> pixels = Pixels(bitmap, &shape);
+        EXPECT_EQ(shape.bmWidth, 32);
+        EXPECT_EQ(shape.bmHeight, 16);
+        for (const Probe& p : kProbes)
+            EXPECT_TRUE(Near(pixels[p.y * 32 + p.x], p.colour, picture.tolerance)) << picture.file << " " << p.x << "," << p.y;
+        DeleteObject(bitmap);
+    }
+}
+
+TEST_F(SpiThroughLibrary, BrokenAndOverBudgetPicturesGiveNoBitmap) {
+    for (const BrokenPicture& broken : BrokenPictures()) {
+        HBITMAP bitmap = Load(WriteTemp(broken.name, broken.bytes));
+        EXPECT_EQ(bitmap, nullptr) << broken.name;
+        if (bitmap) DeleteObject(bitmap);
+    }
+}
