@@ -8,8 +8,9 @@
 
 // The pixel budget: pictures wider or taller than kMaxPictureSide, or with more
 // than kMaxPicturePixels pixels, are refused from their header, before any
-// pixel memory is allocated. At the limit the decoder needs about 448 MB
-// (4 bytes a pixel while decoding plus 3 for the result).
+// pixel memory is allocated. At the limit decoding still takes at least
+// 448 MB (4 bytes a pixel from the decoder plus 3 for the result), which a
+// 32-bit process may not find; that ends as kSpiOutOfMemory too.
 constexpr int kMaxPictureSide = 16384;
 constexpr uint32_t kMaxPicturePixels = 64u * 1024 * 1024;
 
