@@ -69,7 +69,7 @@ constexpr DWORD kOpenFileNameSize = 76;
 static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kOpenFileNameSize, "OPENFILENAMEA layout");
 static_assert(sizeof(CHOOSEFONTA) == 60, "CHOOSEFONTA layout");
 
-// Map an alignment value onto the three rows; anything unknown is left.
+// Maps an alignment value onto the three rows; anything else is left-aligned.
 int AlignIndex(int32_t value) { return value == 2 ? 2 : value == 1 ? 1 : 0; }
 
 bool IsFormatIndex(LRESULT index) { return index >= 0 && index < kFormatCount; }
@@ -77,7 +77,8 @@ bool IsFormatIndex(LRESULT index) { return index >= 0 && index < kFormatCount; }
 LRESULT Selection(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0); }
 
 // Reads the request's block as far as both its stated size and its real size
-// reach. Fields beyond that keep the values the caller gave them.
+// reach. Selections and path not reached stay as the caller set them; fonts not
+// reached are cleared and colours kept, as for an opening without a block.
 void ReadRequestBlock(const EditRequest& request, int* selections, char* path) {
     const void* locked = GlobalLock(request.settingsBlock);
     if (!locked) return;
@@ -93,7 +94,8 @@ void ReadRequestBlock(const EditRequest& request, int* selections, char* path) {
     if (covers(offsetof(ChipSettings, placement), 4))
         selections[0] = static_cast<int>(ReducePlacement(stored.placement));
     if (covers(offsetof(ChipSettings, textAlign), 4)) selections[1] = AlignIndex(stored.textAlign);
-    if (covers(offsetof(ChipSettings, sizingMode), 4)) selections[2] = stored.sizingMode - kSizeByPicture;
+    if (covers(offsetof(ChipSettings, sizingMode), 4))
+        selections[2] = static_cast<int>(static_cast<uint32_t>(stored.sizingMode) - kSizeByPicture);
     // A stored path may lack its terminator; the last byte always ends it.
     const size_t pathBytes = available > offsetof(ChipSettings, picturePath)
                                  ? available - offsetof(ChipSettings, picturePath) : 0;
@@ -205,7 +207,7 @@ void ReadHostDefaults(COLORREF* colour, bool* hasColour, LOGFONTA* font, bool* h
 }
 
 // A font button: seeds an unset field font from the host's defaults, then lets
-// the user pick font and colour straight into the module-wide state.
+// the user pick the field's font and colour.
 void ChooseFieldFont(HWND dialog, LOGFONTA* font, COLORREF* colour) {
     COLORREF defaultColour = 0;
     LOGFONTA defaultFont{};
@@ -216,14 +218,20 @@ void ChooseFieldFont(HWND dialog, LOGFONTA* font, COLORREF* colour) {
         if (hasFont) *font = defaultFont;
     }
 
+    // The dialog works on a copy: some implementations write their own idea of
+    // the font back even when cancelled, and a cancel must change nothing.
+    LOGFONTA chosen = *font;
     CHOOSEFONTA choice{};
     choice.lStructSize = sizeof(choice);
     choice.hwndOwner = dialog;
-    choice.lpLogFont = font;
+    choice.lpLogFont = &chosen;
     choice.Flags = kFieldFontFlags;
     choice.rgbColors = *colour;
     choice.nFontType = SCREEN_FONTTYPE;
-    if (ChooseFontA(&choice)) *colour = choice.rgbColors;
+    if (ChooseFontA(&choice)) {
+        *font = chosen;
+        *colour = choice.rgbColors;
+    }
 }
 
 INT_PTR OnCommand(HWND dialog, WPARAM command) {
