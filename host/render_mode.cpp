@@ -40,7 +40,7 @@ bool PaintChip(const DrawExLibrary& library, const SceneChip& spec, ChipPicture*
     HWND window = CreateWindowExA(kChipExStyle, RenderWindowClass(), "", kChipStyle & ~WS_VISIBLE, 0, 0, first.cx,
                                   first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!window) {
-        *error = "cannot create a chip window (is there a display?)";
+        *error = "cannot create a chip window (error " + std::to_string(GetLastError()) + "; is there a display?)";
         return false;
     }
     HostedChip chip;

@@ -373,7 +373,7 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
         if (!desktop.Open(stored)) {
             desktop.Quit();
             g_desktop = nullptr;
-            *error = "cannot create a chip window (is there a display?)";
+            *error = "cannot create a chip window (error " + std::to_string(GetLastError()) + "; is there a display?)";
             return RunResult::kFailed;
         }
     desktop.Save();

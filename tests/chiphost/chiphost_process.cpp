@@ -1,0 +1,117 @@
+#include "chiphost_process.h"
+#include <gtest/gtest.h>
+#include "../../host/run_messages.h"
+#include "test_support.h"
+
+namespace {
+int g_outputCounter = 0;
+
+std::string NewOutputPath() {
+    return TempDirectory() + "chiphost-output-" + std::to_string(++g_outputCounter) + ".txt";
+}
+
+bool Start(const std::string& args, const std::string& outputPath, PROCESS_INFORMATION* process) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return false;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    std::string command = "\"" + ProgramDirectory() + "chiphost.exe\" " + args;
+    const BOOL ok = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                   process);
+    CloseHandle(output);
+    return ok != 0;
+}
+}  // namespace
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+std::string ReadTextFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
+    CloseHandle(h);
+    return text;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+ChiphostRun RunChiphost(const std::string& args, DWORD timeoutMs) {
+    ChiphostRun run;
+    ChiphostProcess process(args);
+    if (!process.started()) {
+        ADD_FAILURE() << "cannot start chiphost.exe " << args;
+        return run;
+    }
+    run.timedOut = !process.Wait(timeoutMs, &run.exitCode);
+    run.output = process.Output();
+    return run;
+}
+
+ChiphostProcess::ChiphostProcess(const std::string& args) : outputPath_(NewOutputPath()) {
+    if (!Start(args, outputPath_, &process_)) process_ = PROCESS_INFORMATION{};
+}
+
+ChiphostProcess::~ChiphostProcess() {
+    if (!process_.hProcess) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        ADD_FAILURE() << "chiphost was still running and is killed";
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+bool ChiphostProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
+    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(process_.hProcess, exitCode);
+    return true;
+}
+
+std::string ChiphostProcess::Output() const { return ReadTextFile(outputPath_); }
+
+namespace {
+struct ChipSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChipWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<ChipSearch*>(context);
+    DWORD owner = 0;
+    char name[64] = "";
+    GetWindowThreadProcessId(window, &owner);
+    GetClassNameA(window, name, sizeof name);
+    if (owner == search->processId && lstrcmpA(name, kChipWindowClass) == 0 && IsWindowVisible(window))
+        search->found.push_back(window);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> ChiphostProcess::WaitForChips(size_t count, DWORD timeoutMs) const {
+    ChipSearch search{process_.dwProcessId, {}};
+    const DWORD start = GetTickCount();
+    do {
+        search.found.clear();
+        EnumWindows(CollectChipWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found.size() >= count) break;
+        Sleep(100);
+    } while (GetTickCount() - start < timeoutMs);
+    return search.found;
+}

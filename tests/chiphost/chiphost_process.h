@@ -1,0 +1,38 @@
+// Runs chiphost.exe as a child process, as a user would.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+struct ChiphostRun {
+    DWORD exitCode = 0;
+    bool timedOut = false;
+    std::string output;   // stdout and stderr together
+};
+
+// Runs chiphost with args and waits up to timeoutMs.
+ChiphostRun RunChiphost(const std::string& args, DWORD timeoutMs = 60000);
+
+// A chiphost left running (run mode); killed if still running at the end.
+class ChiphostProcess {
+public:
+    explicit ChiphostProcess(const std::string& args);
+    ~ChiphostProcess();
+    ChiphostProcess(const ChiphostProcess&) = delete;
+    ChiphostProcess& operator=(const ChiphostProcess&) = delete;
+    bool started() const { return process_.hProcess != nullptr; }
+    // Its chip windows, waiting up to timeoutMs for at least count of them.
+    std::vector<HWND> WaitForChips(size_t count, DWORD timeoutMs = 15000) const;
+    // Waits for the exit; false on timeout.
+    bool Wait(DWORD timeoutMs, DWORD* exitCode);
+    std::string Output() const;
+
+private:
+    PROCESS_INFORMATION process_{};
+    std::string outputPath_;
+};
+
+// Writes text to path (bytes as given).
+void WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);
+bool FileExists(const std::string& path);
