@@ -15,6 +15,12 @@ bool IsPnm(const unsigned char* head, uint32_t size) {
     return size >= 3 && head[0] == 'P' && (head[1] == '5' || head[1] == '6') && IsPnmSpace(head[2]);
 }
 
+// Version 1 in RGB colour mode, the only kind the decoder reads, so that
+// another plug-in may take the others.
+bool IsPsd(const unsigned char* head, uint32_t size) {
+    return size >= 26 && std::memcmp(head, "8BPS\0\1", 6) == 0 && head[24] == 0 && head[25] == 3;
+}
+
 bool HasTgaExtension(const char* name) {
     const size_t n = std::strlen(name);
     if (n < 4 || name[n - 4] != '.') return false;
@@ -45,7 +51,7 @@ PictureFormat DetectPictureFormat(const unsigned char* head, uint32_t size, cons
     if (StartsWith(head, size, "\x89PNG\r\n\x1a\n", 8)) return PictureFormat::kPng;
     if (StartsWith(head, size, "\xff\xd8\xff", 3)) return PictureFormat::kJpeg;
     if (StartsWith(head, size, "GIF87a", 6) || StartsWith(head, size, "GIF89a", 6)) return PictureFormat::kGif;
-    if (StartsWith(head, size, "8BPS\0\1", 6)) return PictureFormat::kPsd;
+    if (IsPsd(head, size)) return PictureFormat::kPsd;
     if (IsPnm(head, size)) return PictureFormat::kPnm;
     if ((!name || HasTgaExtension(name)) && IsTgaHeader(head, size)) return PictureFormat::kTga;
     return PictureFormat::kUnknown;

@@ -11,8 +11,6 @@
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
-// One decode at a time per caller; a plain static keeps the DLL free of TLS.
-#define STBI_NO_THREAD_LOCALS
 #include "stb_image_impl.h"
 
 int ReadPictureHeader(PictureFormat format, const stbi_io_callbacks* io, void* user, int* width, int* height,

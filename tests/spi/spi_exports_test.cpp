@@ -131,13 +131,15 @@ TEST(SpiInfo, TextsByNumberAndClamping) {
 
 TEST(SpiIsSupported, ByContentAndTgaByNameThroughHandleOrHead) {
     const Bytes tga = ReadBytes(PicturePath("quadrants.tga"));
+    Bytes greyPsd = ReadBytes(PicturePath("quadrants.psd"));
+    greyPsd[25] = 1;   // colour mode: grey, which the decoder cannot read
     const struct { std::string path; LONG position; bool supported; } rows[] = {
         {PicturePath("quadrants.png"), 0, true}, {PicturePath("quadrants.jpg"), 0, true},
         {PicturePath("quadrants.gif"), 0, true}, {PicturePath("quadrants.tga"), 0, true},
         {PicturePath("quadrants.psd"), 0, true}, {PicturePath("quadrants.ppm"), 0, true},
         {WriteTemp("QUADRANTS.TGA", tga), 0, true}, {WriteTemp("quadrants.bin", tga), 0, false},
         {PicturePath(kHeader128File), 0, false}, {PicturePath(kHeader128File), 128, true},
-        {WriteTemp("words.txt", Bytes(3000, 'a')), 0, false},
+        {WriteTemp("words.txt", Bytes(3000, 'a')), 0, false}, {WriteTemp("grey.psd", greyPsd), 0, false},
     };
     for (const auto& row : rows) {
         HANDLE file = CreateFileA(row.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
