@@ -141,22 +141,26 @@ INT_PTR RunEditHelper(EditRequest* request, DialogScript& script) {
 void SetPath(HWND dialog, const std::string& path) { SetDlgItemTextA(dialog, 1000, path.c_str()); }
 std::string Path(HWND dialog) { return WindowText(GetDlgItem(dialog, 1000)); }
 
-// Points the Susie plug-in folder at an empty directory, so that the picture
-// readers are the built-in one only; the value is removed again afterwards.
-class EmptyPluginFolder {
+// Points the Susie plug-in folder at `folder` (by default an empty one, so
+// that the built-in reader is the only one); the value is removed afterwards.
+class PluginFolder {
 public:
-    EmptyPluginFolder() {
-        const std::string folder = TempDirectory() + "no-plugins";
-        CreateDirectoryA(folder.c_str(), nullptr);
+    explicit PluginFolder(std::string folder = "") {
+        if (folder.empty()) {
+            folder = TempDirectory() + "no-plugins";
+            CreateDirectoryA(folder.c_str(), nullptr);
+        }
         RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Takechin\\Susie\\Plug-in", 0, nullptr, 0, KEY_ALL_ACCESS,
                         nullptr, &key_, nullptr);
         RegSetValueExA(key_, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                        static_cast<DWORD>(folder.size() + 1));
     }
-    ~EmptyPluginFolder() {
+    ~PluginFolder() {
         RegDeleteValueA(key_, "Path");
         RegCloseKey(key_);
     }
+    PluginFolder(const PluginFolder&) = delete;
+    PluginFolder& operator=(const PluginFolder&) = delete;
 private:
     HKEY key_ = nullptr;
 };
@@ -253,7 +257,7 @@ TEST(SettingsDialog, ShowsTheBlockAndCancelLeavesTheRequest) {
 }
 
 TEST(SettingsDialog, OkWritesANewBlock) {
-    EmptyPluginFolder noPlugins;
+    PluginFolder noPlugins;
     ChipSettings coloured = Settings(0, 0, 10008, "", 0, 0);
     coloured.dateColour = RGB(1, 2, 3);
     coloured.timeColour = RGB(4, 5, 6);
@@ -320,7 +324,7 @@ TEST(SettingsDialog, OkWritesANewBlock) {
 }
 
 TEST(SettingsDialog, UnreadablePictureWarnsAndKeepsTheDialogOpen) {
-    EmptyPluginFolder noPlugins;
+    PluginFolder noPlugins;
     const std::string broken = TempDirectory() + "broken.bmp";
     const std::string unknown = TempDirectory() + "picture.xyz";
     for (const std::string& path : {broken, unknown}) {
@@ -472,7 +476,7 @@ TEST(SettingsDialog, FontButtonKeepsAChosenFontAndTakesTheChosenColour) {
 }
 
 TEST(SettingsDialog, FileChooserRestoresTheCurrentDirectory) {
-    EmptyPluginFolder noPlugins;
+    PluginFolder noPlugins;
     const std::string start = CurrentDirectory();
     const std::string elsewhere = TempDirectory() + "elsewhere";
     CreateDirectoryA(elsewhere.c_str(), nullptr);
@@ -512,7 +516,7 @@ TEST(SettingsDialog, FileChooserRestoresTheCurrentDirectory) {
 }
 
 TEST(PictureFilter, ListsAllPicturesThenEachReader) {
-    EmptyPluginFolder noPlugins;
+    PluginFolder noPlugins;
     ImagePluginList builtIn = BuildImagePluginList();
     size_t size = 0;
     char* filter = BuildPictureFilter(builtIn, &size);
@@ -536,4 +540,37 @@ TEST(PictureFilter, ListsAllPicturesThenEachReader) {
     ASSERT_EQ(size, sizeof(expectedThree));
     EXPECT_EQ(std::memcmp(filter, expectedThree, size), 0);
     std::free(filter);
+}
+
+TEST(PictureFilter, NamesTheInstalledPlugins) {
+    // The test plug-in with three formats, built next to this program.
+    const std::string plugin = ProgramDirectory() + "plugins\\three.spi";
+    if (GetFileAttributesA(plugin.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no test plug-ins built";
+    const std::string folder = TempDirectory() + "three-formats";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(plugin.c_str(), (folder + "\\three.spi").c_str(), FALSE));
+    PluginFolder plugins(folder);
+
+    ImagePluginList list = BuildImagePluginList();
+    size_t size = 0;
+    char* filter = BuildPictureFilter(list, &size);
+    const char expected[] =
+        "全画像ﾌｧｲﾙ\0*.bmp;*.brm;*.bra;*.brb;\0Bitmap\0*.bmp\0Brimsel test picture\0*.brm\0"
+        "Test picture A\0*.bra\0Test picture B\0*.brb\0";
+    ASSERT_EQ(size, sizeof(expected));
+    EXPECT_EQ(std::memcmp(filter, expected, size), 0);
+    std::free(filter);
+    FreeImagePluginList(list);
+
+    Request request(nullptr);
+    DialogScript script;
+    script.Then(Press(1001))
+        .Then(OnNested([](HWND chooser) {
+            EXPECT_EQ(ComboItems(GetDlgItem(chooser, kFileTypeCombo)),
+                      (std::vector<std::string>{"全画像ﾌｧｲﾙ", "Bitmap", "Brimsel test picture", "Test picture A",
+                                                "Test picture B"}));
+            PostCommand(chooser, IDCANCEL);
+        }))
+        .Then(Press(IDCANCEL));
+    EXPECT_EQ(RunEditHelper(&request.record, script), IDCANCEL);
 }
