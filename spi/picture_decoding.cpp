@@ -83,6 +83,7 @@ int MeasurePicture(PictureSource& source, PictureFormat format, PictureSize* siz
     int width = 0, height = 0, channels = 0;
     const int known = ReadPictureHeader(format, &kCallbacks, &source, &width, &height, &channels);
     if (!known) return FailureResult(source);
+    if (source.readFailed()) return kSpiFileReadError;
     if (source.overran()) return kSpiBrokenData;
     size->width = width;
     size->height = height;
@@ -107,6 +108,7 @@ int DecodePicture(PictureSource& source, PictureFormat format, SpiProgressCallba
     int width = 0, height = 0, fileChannels = 0;
     decoded.pixels = stbi_load_from_callbacks(&kCallbacks, &source, &width, &height, &fileChannels, channels);
     if (!decoded.pixels) return FailureResult(source);
+    if (source.readFailed()) return kSpiFileReadError;
     // Running out of data means the picture was cut short, even if the
     // decoder made up the rest.
     if (source.overran()) return kSpiBrokenData;
