@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Runs the built tests: private Wine prefix, one persistent wineserver for the
 # run, a virtual display. Extra arguments go to ctest.
+#   run-tests.sh BUILD [--heap-check] [ctest arguments]
+# --heap-check runs with Wine's heap checking and fails on any heap report.
 set -euo pipefail
 build="$(cd "$1" && pwd)"; shift
+heap_check=0
+if [ "${1:-}" = "--heap-check" ]; then heap_check=1; shift; fi
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -17,4 +21,18 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # started by the first test they would hold its pipe open and ctest would wait.
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 cd "$build"
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@"
+if [ "$heap_check" = 0 ]; then
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@"
+  exit
+fi
+log="$build/heap-check.log"
+echo "tests: again with Wine's heap checking (log: $log)"
+status=0
+WINEDEBUG=warn+heap xvfb-run -a -s "-screen 0 1280x1024x24" ctest -V "$@" >"$log" 2>&1 || status=$?
+if grep -E "(err|warn):heap" "$log" >"$build/heap-reports.log"; then
+  echo "tests: Wine reported heap corruption or a bad free:"
+  head -n 20 "$build/heap-reports.log"
+  status=1
+fi
+grep -E "^[0-9]+/[0-9]+ Test|tests passed|tests failed" "$log" || true
+exit "$status"

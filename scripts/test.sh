@@ -6,4 +6,5 @@ build="${BUILD_DIR:-$root/build}"
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
-exec bash "$root/scripts/run-tests.sh" "$build" "$@"
+bash "$root/scripts/run-tests.sh" "$build" --heap-check "$@"
+bash "$root/scripts/run-tests.sh" "$build" "$@"
