@@ -1,0 +1,230 @@
+// Medians of many calls through the exports, each measured side by side with
+// a baseline in the same run, and the ratio between them.
+#include <windows.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+#include "chip_peek.h"
+#include "chip_pictures.h"
+#include "picture/image_plugins.h"
+#include "picture_support.h"
+#include "test_support.h"
+
+namespace {
+double Now() {
+    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+struct Row {
+    std::string name;
+    double median;
+    double baseline;    // 0: reported as a figure only
+    double target;      // 0: no target
+};
+std::vector<Row> rows;
+
+// Runs case and baseline alternately so both see the same machine.
+void Compare(const std::string& name, int runs, const std::function<void()>& work,
+             const std::function<void()>& baseline, double target) {
+    work();
+    if (baseline) baseline();
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        double t = Now();
+        work();
+        a.push_back(Now() - t);
+        if (baseline) {
+            t = Now();
+            baseline();
+            b.push_back(Now() - t);
+        }
+    }
+    rows.push_back({name, Median(a), baseline ? Median(b) : 0, target});
+    std::fprintf(stderr, "  measured %s\n", name.c_str());
+}
+
+HWND MakeWindow(int w, int h) {
+    auto* window = new TestWindow(w, h);  // lives for the run
+    ShowWindow(window->get(), SW_SHOWNOACTIVATE);
+    return window->get();
+}
+
+// A chip with a 408-byte settings block, created through the exports.
+HLOCAL MakeChip(HWND window, HostChip& host, const ChipSettings& settings) {
+    host.SetSettings(settings);
+    HLOCAL chip = nullptr;
+    Library().InitializeChip(&chip, window, &host.info);
+    return chip;
+}
+
+// The least a paint of picture, background and a text with the time must do:
+// its own memory DC, bitmap and font, the picture copied, the rest filled,
+// the text drawn, one copy to the window.
+void BaselinePaint(HWND window, HDC target, HBITMAP picture, int pw, int ph, const LOGFONTA& font) {
+    RECT r;
+    GetClientRect(window, &r);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(target, r.right, r.bottom);
+    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    HDC pictureDc = CreateCompatibleDC(target);
+    HGDIOBJ oldPicture = SelectObject(pictureDc, picture);
+    BitBlt(mem, 0, 0, pw, ph, pictureDc, 0, 0, SRCCOPY);
+    SelectObject(pictureDc, oldPicture);
+    DeleteDC(pictureDc);
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 200));
+    RECT right{pw, 0, r.right, r.bottom}, below{0, ph, pw, r.bottom};
+    FillRect(mem, &right, brush);
+    FillRect(mem, &below, brush);
+    DeleteObject(brush);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[64];
+    wsprintfA(text, "Time: %d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
+    HFONT f = CreateFontIndirectA(&font);
+    HGDIOBJ oldFont = SelectObject(mem, f);
+    SetBkMode(mem, TRANSPARENT);
+    DrawTextA(mem, text, -1, &r, DT_NOPREFIX);
+    SelectObject(mem, oldFont);
+    DeleteObject(f);
+    BitBlt(target, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+}
+}  // namespace
+
+int main() {
+    if (GetACP() != 932) std::fprintf(stderr, "warning: ANSI code page is %u, not 932\n", GetACP());
+    const DrawExLibrary& lib = Library();
+    if (!lib.module) return 1;
+    const std::string empty = NewFolder("bench-no-plugins");
+    auto* noPlugins = new ScopedSusieFolder(empty.c_str());
+
+    // DrawChip of a 320 x 240 chip with a picture and a time field.
+    {
+        HWND window = MakeWindow(320, 240);
+        HDC target = GetDC(window);
+        const std::string path = GradientPicture(200, 150, 40);
+        HostChip host("Time: <time>", 0);
+        const ChipSettings settings = PictureSettings(path, 0);
+        HLOCAL chip = MakeChip(window, host, settings);
+        auto picture = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        Compare("DrawChip 320x240, picture + time field", 400,
+                [&] { lib.DrawChip(chip, window, target, host.text.c_str()); },
+                [&] { BaselinePaint(window, target, picture, 200, 150, host.info.textFont); }, 1.5);
+        DeleteObject(picture);
+        lib.UnInitializeChip(chip);
+        ReleaseDC(window, target);
+    }
+
+    // Tiles and the warning pattern on a 1920 x 1080 client.
+    {
+        HWND window = MakeWindow(1920, 1080);
+        HDC target = GetDC(window);
+        HDC full = CreateCompatibleDC(target);
+        HBITMAP fullBitmap = CreateCompatibleBitmap(target, 1920, 1080);
+        HGDIOBJ old = SelectObject(full, fullBitmap);
+        auto blit = [&] { BitBlt(target, 0, 0, 1920, 1080, full, 0, 0, SRCCOPY); };
+        // What any paint of this client must do besides drawing: a new
+        // off-screen bitmap, every pixel of it written once, one copy out.
+        auto offscreen = [&] {
+            HDC mem = CreateCompatibleDC(nullptr);
+            HBITMAP bitmap = CreateCompatibleBitmap(target, 1920, 1080);
+            HGDIOBJ kept = SelectObject(mem, bitmap);
+            PatBlt(mem, 0, 0, 1920, 1080, WHITENESS);
+            BitBlt(target, 0, 0, 1920, 1080, mem, 0, 0, SRCCOPY);
+            SelectObject(mem, kept);
+            DeleteObject(bitmap);
+            DeleteDC(mem);
+        };
+        Compare("  new off-screen bitmap + one blit", 30, offscreen, blit, 0);
+        for (int tile : {1, 4, 16, 64}) {
+            const std::string path = GradientPicture(tile, tile, 77);
+            HostChip host("", 0);
+            HLOCAL chip = MakeChip(window, host, PictureSettings(path, 4));
+            Compare("Tiles of " + std::to_string(tile) + " px, 1920x1080", 30,
+                    [&] { lib.DrawChip(chip, window, target, ""); }, blit, 4.0);
+            Compare("  the same against the off-screen work", 30,
+                    [&] { lib.DrawChip(chip, window, target, ""); }, offscreen, 0);
+            lib.UnInitializeChip(chip);
+        }
+        HostChip host("", 0);
+        HLOCAL chip = MakeChip(window, host, PictureSettings(TempDirectory() + "bench-missing.bmp", 0));
+        Compare("Warning pattern, 1920x1080", 10, [&] { lib.DrawChip(chip, window, target, ""); }, blit, 0);
+        lib.UnInitializeChip(chip);
+        SelectObject(full, old);
+        DeleteObject(fullBitmap);
+        DeleteDC(full);
+        ReleaseDC(window, target);
+    }
+
+    // Update with a bitmap picture, against loading the file alone.
+    {
+        HWND window = MakeWindow(200, 150);
+        const std::string path = GradientPicture(160, 120, 90);
+        HostChip host("text", 0);
+        const ChipSettings settings = PictureSettings(path, 0);
+        HLOCAL chip = MakeChip(window, host, settings);
+        Compare("Update with a bitmap, no plug-ins", 300,
+                [&] { lib.Update(chip, window, &host.info); },
+                [&] {
+                    DeleteObject(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                            LR_LOADFROMFILE | LR_CREATEDIBSECTION | LR_DEFAULTSIZE));
+                },
+                1.5);
+        Compare("  of which: plug-in list, no plug-ins", 300, [&] { FreeImagePluginList(BuildImagePluginList()); },
+                nullptr, 0);
+        // The same with eight plug-ins installed.
+        delete noPlugins;
+        const std::string folder = NewFolder("bench-plugins");
+        const std::string plugin = ProgramDirectory() + "spi\\ifbrimsel.spi";
+        for (int i = 0; i < 8; ++i)
+            CopyFileA(plugin.c_str(), (folder + "\\plugin" + std::to_string(i) + ".spi").c_str(), FALSE);
+        ScopedSusieFolder eight(folder.c_str());
+        Compare("Update with a bitmap, 8 plug-ins", 100, [&] { lib.Update(chip, window, &host.info); }, nullptr, 0);
+        lib.UnInitializeChip(chip);
+    }
+
+    // Sizing a 10 KB text with fields, and a timer tick.
+    {
+        HWND window = MakeWindow(200, 150);
+        std::string text = "<date> and <time>\r\n";
+        while (text.size() < 10 * 1024) text += "A line of chip text that goes on for a while.\r\n";
+        HostChip host(text, 0);
+        HLOCAL chip = MakeChip(window, host, PictureSettings("", 0, 10009));
+        int32_t size[2];
+        Compare("CalcDefaultRect, 10 KB text with fields", 30,
+                [&] { lib.CalcDefaultRect(chip, window, size, host.text.c_str()); }, nullptr, 0);
+        Compare("DoTimer", 2000, [&] { lib.DoTimer(chip); }, nullptr, 0);
+        lib.UnInitializeChip(chip);
+    }
+
+    std::printf("\n%-42s %12s %12s %8s %8s  %s\n", "case", "median us", "baseline us", "ratio", "target", "");
+    bool allMet = true;
+    for (const Row& r : rows) {
+        if (r.baseline > 0) {
+            const double ratio = r.median / r.baseline;
+            const bool met = r.target == 0 || ratio <= r.target;
+            allMet = allMet && met;
+            std::printf("%-42s %12.1f %12.1f %8.2f %8s  %s\n", r.name.c_str(), r.median, r.baseline, ratio,
+                        r.target > 0 ? (std::to_string(r.target).substr(0, 3)).c_str() : "-",
+                        r.target > 0 ? (met ? "met" : "MISSED") : "");
+        } else {
+            std::printf("%-42s %12.1f %12s %8s %8s\n", r.name.c_str(), r.median, "-", "-", "-");
+        }
+    }
+    std::printf("\n%s\n", allMet ? "every target met" : "some targets missed");
+    return 0;
+}
