@@ -285,6 +285,9 @@ TEST(SettingsDialog, OkWritesANewBlock) {
     olderWritten.timeColour = coloured.timeColour;
     // Boxes left without a selection write the first row; this block's colours are 0.
     const ChipSettings outsideWritten = Settings(0, 2, 10008, ReadablePicture(), 0, 0);
+    // Without a picture the corner and the sizing by the picture are dropped.
+    const ChipSettings cornerNoPath = Settings(3, 1, 10008, "", 2, 3);
+    const ChipSettings cornerNoPathWritten = Settings(0, 1, 10009, "", 2, 3);
     const struct Row {
         const char* name;
         const ChipSettings* settings;
@@ -302,6 +305,7 @@ TEST(SettingsDialog, OkWritesANewBlock) {
         {"no block, OK at once", nullptr, 0, [](HWND) {}, &blank},
         {"older form", &older, 272, [](HWND) {}, &olderWritten},
         {"values outside the rows", &outside, 408, [](HWND) {}, &outsideWritten},
+        {"empty path", &cornerNoPath, 408, [](HWND) {}, &cornerNoPathWritten},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
