@@ -17,18 +17,22 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-# Start Wine's background services now, detached from ctest's output pipes:
-# started by the first test they would hold its pipe open and ctest would wait.
-wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 cd "$build"
+# Wine's background services and desktop start first, on the virtual display
+# and detached from ctest's output pipes: started by the first test they would
+# hold its pipe open, and ctest would wait for them.
+in_display() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c \
+    'wine cmd /c exit >/dev/null 2>&1 </dev/null || true; exec "$@"' in_display "$@"
+}
 if [ "$heap_check" = 0 ]; then
-  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@"
+  in_display ctest --output-on-failure "$@"
   exit
 fi
 log="$build/heap-check.log"
 echo "tests: again with Wine's heap checking (log: $log)"
 status=0
-WINEDEBUG=warn+heap xvfb-run -a -s "-screen 0 1280x1024x24" ctest -V "$@" >"$log" 2>&1 || status=$?
+WINEDEBUG=warn+heap in_display ctest -V "$@" >"$log" 2>&1 || status=$?
 if grep -E "(err|warn):heap" "$log" >"$build/heap-reports.log"; then
   echo "tests: Wine reported heap corruption or a bad free:"
   head -n 20 "$build/heap-reports.log"

@@ -39,7 +39,9 @@ public:
             if (runs.runFont[k] == &chip_.timeFont) kind = Kind::Time;
             const COLORREF expected = kind == Kind::Date ? RGB(2, 2, 2) : kind == Kind::Time ? RGB(3, 3, 3) : RGB(1, 1, 1);
             EXPECT_EQ(runs.runColour[k], expected);
-            if (kind == Kind::Plain) EXPECT_EQ(runs.runFont[k], &chip_.textFont);
+            if (kind == Kind::Plain) {
+                EXPECT_EQ(runs.runFont[k], &chip_.textFont);
+            }
             result.push_back({runs.runText[k], kind});
             std::free(runs.runText[k]);
         }
