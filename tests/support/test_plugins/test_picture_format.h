@@ -1,0 +1,57 @@
+// The picture format our test plug-ins read, and the record through which a
+// test sees what a plug-in was asked. Shared by the plug-ins and the tests.
+//
+// A picture is a 21-byte header, at the start of the file or after a prefix of
+// any length (the plug-in reads where it is told to):
+//   0  magic, 4 bytes ("BRM1", or "BRA1" / "BRB1" for the extra formats)
+//   4  width, 16 bits      6  height, 16 bits
+//   8  header kind: 0 BITMAPINFOHEADER, 1 BITMAPV4HEADER, 2 BITMAPV5HEADER
+//   9  bits per pixel: 24 (or 0), 8 (256-entry palette), 1 (2-entry palette)
+//  10  behaviour flags, below
+//  11  how the returned header is spoilt, below
+//  12  colours R, G, B of the top-left quarter, the top-right quarter and the
+//      bottom half. A 1-bit picture shows its bottom half in the top-left colour.
+#pragma once
+#include <cstdint>
+
+namespace test_picture {
+constexpr int kHeaderSize = 21;
+
+enum Flags : uint8_t {
+    kTopDown = 1,          // rows top first, negative height
+    kFixedHandles = 2,     // LMEM_FIXED blocks instead of movable ones
+    kFail = 4,             // GetPicture reports an error
+    kNullInfo = 8,         // success, but no information handle
+    kNullBits = 16,        // success, but no bits handle
+    kFaultPicture = 32,    // GetPicture writes to an unmapped address
+    kFaultSupported = 64,  // IsSupported does
+};
+
+enum Spoil : uint8_t {
+    kSpoilNone = 0,
+    kSpoilHeaderSize = 1,     // biSize far beyond the information block
+    kSpoilShortBits = 2,      // bits block half as long as the rows need
+    kSpoilBitCount = 3,       // 7 bits per pixel
+    kSpoilColoursUsed = 4,    // biClrUsed 0x10000000 with the table the depth needs
+    kSpoilHugeWidth = 5,      // biWidth 0x40000000
+    kSpoilCompression = 6,    // BI_JPEG
+    kSpoilNegativeWidth = 7,
+    kSpoilZeroHeaderSize = 8,
+};
+
+// What a plug-in was asked, kept in the plug-in module. A test holds its own
+// reference to the module so the record outlives the list's load and release.
+struct Probe {
+    int32_t infoCalls;
+    int32_t highestInfoNumber;
+    int32_t supportedCalls;
+    int32_t supportedPositions[8];   // file position at each IsSupported call, first eight
+    int32_t pictureCalls;
+    int32_t pictureOffset;
+    uint32_t pictureFlag;
+    int32_t pictureHadProgress;
+    int32_t pictureData;
+    void* lastInfoHandle;            // the handles GetPicture handed out last
+    void* lastBitsHandle;
+};
+}  // namespace test_picture
