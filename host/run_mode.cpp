@@ -39,11 +39,14 @@ public:
     Desktop(const DrawExLibrary& library, const std::string& storePath) : library_(library), storePath_(storePath) {}
     bool Open(const StoredChip& stored);
     void Save();
-    void Quit();
+    // Quits now, or once the menu or dialog that is open has been cancelled:
+    // their callers still use the chip afterwards.
+    void RequestQuit();
     bool empty() const { return chips_.empty(); }
     LRESULT Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    void Quit();
     void OnPaint(DesktopChip* chip);
     void OnContextMenu(DesktopChip* chip, int x, int y);
     void OnCommand(DesktopChip* chip, UINT command);
@@ -60,6 +63,20 @@ private:
     std::string storePath_;
     std::vector<std::unique_ptr<DesktopChip>> chips_;
     bool quitting_ = false;
+    int modal_ = 0;            // menus and dialogs open on this thread
+    bool quitPending_ = false;
+
+    // Marks a modal menu or dialog for its scope.
+    class ModalScope {
+    public:
+        explicit ModalScope(Desktop* desktop) : desktop_(desktop) { ++desktop_->modal_; }
+        ~ModalScope() { --desktop_->modal_; }
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+
+    private:
+        Desktop* desktop_;
+    };
 };
 
 Desktop* g_desktop = nullptr;
@@ -85,6 +102,18 @@ const char* ChipWindowClass() {
         return kChipWindowClass;
     }();
     return name;
+}
+
+BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, "#32770") == 0 && IsWindowVisible(window)) PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
+void CALLBACK ExitTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_desktop) g_desktop->RequestQuit();
 }
 
 // The library's menu is handed to us; its items are copied into the popup and
@@ -161,6 +190,16 @@ void Desktop::Save() {
     if (!SaveChipStore(storePath_, store, &error)) std::fprintf(stderr, "chiphost: %s\n", error.c_str());
 }
 
+void Desktop::RequestQuit() {
+    if (modal_ == 0) {
+        Quit();
+        return;
+    }
+    quitPending_ = true;
+    EndMenu();
+    EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
+}
+
 void Desktop::Quit() {
     if (quitting_) return;
     quitting_ = true;
@@ -205,7 +244,7 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
         if (wParam == kChipTimer) OnTimer(chip);
         return 0;
     case WM_SIZE: OnSize(chip, wParam); return 0;
-    case WM_CLOSE: Quit(); return 0;
+    case WM_CLOSE: RequestQuit(); return 0;
     case kQueryTimerTicks: return chip->ticks;
     case kQueryPaints: return chip->paints;
     default: return DefWindowProcA(window, message, wParam, lParam);
@@ -235,13 +274,19 @@ void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
     }
     for (const HostMenuRow& row : kHostMenu) AppendMenuA(popup, row.text ? MF_STRING : MF_SEPARATOR, row.id, row.text);
     SetForegroundWindow(chip->chip.window);
-    const UINT command = static_cast<UINT>(
-        TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, chip->chip.window, nullptr));
+    UINT command = 0;
+    {
+        ModalScope modal(this);
+        command = static_cast<UINT>(
+            TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, chip->chip.window, nullptr));
+    }
     DestroyMenu(popup);
-    if (command) OnCommand(chip, command);
+    if (quitPending_) Quit();
+    else if (command) OnCommand(chip, command);
 }
 
 void Desktop::OnCommand(DesktopChip* chip, UINT command) {
+    if (modal_ > 0 || quitting_) return;  // one command at a time
     HWND window = chip->chip.window;
     if (command >= 10000 && command <= 10009) {
         const int changed = library_.DoDrawExMenu(chip->chip.handle, window, command);
@@ -262,14 +307,18 @@ void Desktop::OnCommand(DesktopChip* chip, UINT command) {
         Save();
         break;
     }
-    case kCommandEditText: EditText(chip); break;
-    case kCommandEditSettings: EditSettings(chip); break;
-    case kCommandAbout: library_.DrawExAbout(window); break;
-    case kCommandConfigure: library_.DrawExConfigure(window); break;
     case kCommandDelete: Delete(chip); break;
     case kCommandQuit: Quit(); break;
-    default: break;
+    default: {
+        ModalScope modal(this);
+        if (command == kCommandEditText) EditText(chip);
+        else if (command == kCommandEditSettings) EditSettings(chip);
+        else if (command == kCommandAbout) library_.DrawExAbout(window);
+        else if (command == kCommandConfigure) library_.DrawExConfigure(window);
+        break;
     }
+    }
+    if (quitPending_) Quit();
 }
 
 void Desktop::OnTimer(DesktopChip* chip) {
@@ -293,7 +342,7 @@ void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
 
 void Desktop::EditText(DesktopChip* chip) {
     std::string text = chip->chip.text;
-    if (!EditChipText(chip->chip.window, &text)) return;
+    if (!EditChipText(chip->chip.window, &text) || quitPending_) return;
     chip->chip.text = text;
     UpdateChip(library_, &chip->chip);
     FitToDefault(chip);
@@ -313,7 +362,7 @@ void Desktop::EditSettings(DesktopChip* chip) {
         GlobalUnlock(request.settingsBlock);
     }
     const INT_PTR result = library_.EditHelper(chip->chip.window, &request);
-    if (result == 1 && request.settingsBlock) {
+    if (result == 1 && request.settingsBlock && !quitPending_) {
         // The confirmed block is ours now; the chip gets it behind its size tag.
         const SIZE_T size = std::min<SIZE_T>(GlobalSize(request.settingsBlock), request.settingsSize);
         if (const void* block = GlobalLock(request.settingsBlock)) {
@@ -371,21 +420,17 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
     g_desktop = &desktop;
     for (const StoredChip& stored : store.chips)
         if (!desktop.Open(stored)) {
-            desktop.Quit();
+            desktop.RequestQuit();
             g_desktop = nullptr;
             *error = "cannot create a chip window (error " + std::to_string(GetLastError()) + "; is there a display?)";
             return RunResult::kFailed;
         }
     desktop.Save();
 
-    const UINT_PTR exitTimer = options.exitAfterMs > 0 ? SetTimer(nullptr, 0, options.exitAfterMs, nullptr) : 0;
+    // A timer procedure, so that the timer also fires inside menus and dialogs.
+    if (options.exitAfterMs > 0) SetTimer(nullptr, 0, static_cast<UINT>(options.exitAfterMs), ExitTimerProc);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_TIMER && !msg.hwnd && exitTimer && msg.wParam == exitTimer) {
-            KillTimer(nullptr, exitTimer);
-            desktop.Quit();
-            continue;
-        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

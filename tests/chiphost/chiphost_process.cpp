@@ -87,31 +87,40 @@ bool ChiphostProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
 std::string ChiphostProcess::Output() const { return ReadTextFile(outputPath_); }
 
 namespace {
-struct ChipSearch {
+struct WindowSearch {
     DWORD processId;
+    const char* className;
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectChipWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<ChipSearch*>(context);
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
     DWORD owner = 0;
     char name[64] = "";
     GetWindowThreadProcessId(window, &owner);
     GetClassNameA(window, name, sizeof name);
-    if (owner == search->processId && lstrcmpA(name, kChipWindowClass) == 0 && IsWindowVisible(window))
+    if (owner == search->processId && lstrcmpA(name, search->className) == 0 && IsWindowVisible(window))
         search->found.push_back(window);
     return TRUE;
 }
 }  // namespace
 
-std::vector<HWND> ChiphostProcess::WaitForChips(size_t count, DWORD timeoutMs) const {
-    ChipSearch search{process_.dwProcessId, {}};
-    const DWORD start = GetTickCount();
-    do {
-        search.found.clear();
-        EnumWindows(CollectChipWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found.size() >= count) break;
-        Sleep(100);
-    } while (GetTickCount() - start < timeoutMs);
+std::vector<HWND> ChiphostProcess::FindWindows(const char* className) const {
+    WindowSearch search{process_.dwProcessId, className, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+std::vector<HWND> ChiphostProcess::WaitForChips(size_t count, DWORD timeoutMs) const {
+    std::vector<HWND> found;
+    const DWORD start = GetTickCount();
+    while ((found = FindWindows(kChipWindowClass)).size() < count && GetTickCount() - start < timeoutMs) Sleep(100);
+    return found;
+}
+
+HWND ChiphostProcess::WaitForDialog(DWORD timeoutMs) const {
+    std::vector<HWND> found;
+    const DWORD start = GetTickCount();
+    while ((found = FindWindows("#32770")).empty() && GetTickCount() - start < timeoutMs) Sleep(100);
+    return found.empty() ? nullptr : found[0];
 }

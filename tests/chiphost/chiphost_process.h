@@ -23,11 +23,14 @@ public:
     bool started() const { return process_.hProcess != nullptr; }
     // Its chip windows, waiting up to timeoutMs for at least count of them.
     std::vector<HWND> WaitForChips(size_t count, DWORD timeoutMs = 15000) const;
+    // A visible dialog box of the process, or null after timeoutMs.
+    HWND WaitForDialog(DWORD timeoutMs = 15000) const;
     // Waits for the exit; false on timeout.
     bool Wait(DWORD timeoutMs, DWORD* exitCode);
     std::string Output() const;
 
 private:
+    std::vector<HWND> FindWindows(const char* className) const;
     PROCESS_INFORMATION process_{};
     std::string outputPath_;
 };

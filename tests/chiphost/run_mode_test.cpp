@@ -171,6 +171,54 @@ TEST_F(RunModeTest, ChipsRunSaveAndComeBack) {
     EXPECT_EQ(ReadTextFile(store_), first);
 }
 
+TEST_F(RunModeTest, SettingsFromTheDialogReachTheChipAndTheStore) {
+    const std::string before = TempDirectory() + "before.bmp", after = TempDirectory() + "after.bmp";
+    WriteSolidBmp(before, 30, 20, RGB(200, 0, 0));
+    WriteSolidBmp(after, 30, 20, RGB(0, 0, 200));
+    SavedChipData saved{};
+    saved.sizeTag = kSettingsSizeCurrent;
+    saved.settings = PictureSettings(before);
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = dialog\nx = 50\ny = 50\nwidth = 120\nheight = 90\n"
+                          "settings = " + Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
+    {
+        ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
+        std::vector<HWND> chips = host.WaitForChips(1);
+        ASSERT_EQ(chips.size(), 1u) << host.Output();
+        PostMessageA(chips[0], WM_COMMAND, kCommandEditSettings, 0);
+        HWND dialog = host.WaitForDialog();
+        ASSERT_NE(dialog, nullptr) << "no settings dialog";
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(GetDlgItem(dialog, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(after.c_str()),
+                            SMTO_ABORTIFHUNG, 5000, &ignored);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 100 && IsWindow(dialog); ++i) Sleep(100);
+        EXPECT_FALSE(IsWindow(dialog)) << "the dialog did not take OK";
+        PostMessageA(chips[0], WM_CLOSE, 0, 0);
+        DWORD exitCode = 99;
+        ASSERT_TRUE(host.Wait(15000, &exitCode));
+        EXPECT_EQ(exitCode, 0u) << host.Output();
+    }
+    const std::vector<std::string> blocks = Values(ReadTextFile(store_), "settings");
+    ASSERT_EQ(blocks.size(), 1u);
+    const std::vector<uint8_t> block = Unhex(blocks[0]);
+    ASSERT_EQ(block.size(), sizeof(SavedChipData));
+    SavedChipData stored{};
+    std::memcpy(&stored, block.data(), sizeof stored);
+    EXPECT_STREQ(stored.settings.picturePath, after.c_str());
+}
+
+TEST_F(RunModeTest, ExitAfterAlsoEndsAnOpenDialog) {
+    ChiphostProcess host("run \"" + store_ + "\" --exit-after 3000");
+    std::vector<HWND> chips = host.WaitForChips(1);
+    ASSERT_EQ(chips.size(), 1u) << host.Output();
+    PostMessageA(chips[0], WM_COMMAND, kCommandAbout, 0);
+    EXPECT_NE(host.WaitForDialog(), nullptr) << "no about dialog";
+    DWORD exitCode = 99;
+    ASSERT_TRUE(host.Wait(15000, &exitCode)) << "chiphost hung in the dialog";
+    EXPECT_EQ(exitCode, 0u) << host.Output();
+    EXPECT_EQ(Values(ReadTextFile(store_), "text").size(), 1u);
+}
+
 TEST_F(RunModeTest, ADamagedStoreIsNeverOverwrittenWithoutABackup) {
     const std::string damaged = "[store]\nversion = 1\n[chip]\ntext = kept\n"
                                 "[chip]\ntext = lost\nback_colour = blue\n";
