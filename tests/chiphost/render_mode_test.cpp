@@ -135,7 +135,9 @@ TEST_F(RenderModeTest, MenuCommandsDefaultSizesAndCaptions) {
         "\n"
         // By-text sizing of a plain chip grows with its text.
         "[chip]\ncaption = one line\ntext = Wide\nsize = default\nfont = IPAGothic, 14\n"
-        "[chip]\ncaption = three lines\ntext = Wide\\nWide\\nWide\nsize = default\nfont = IPAGothic, 14\n"));
+        // ...also over a stretched picture, which follows the window to its new size.
+        "[chip]\ncaption = three lines\ntext = Wide\\nWide\\nWide\nsize = default\nfont = IPAGothic, 14\n"
+        "sizing = text\nplacement = stretch\npicture = " + picture + "\n"));
     ASSERT_EQ(spots_.size(), 4u);
     EXPECT_EQ(ChipPixel(0, 5, 35), kRed);
     EXPECT_EQ(ChipPixel(0, 55, 35), kGreen);
@@ -145,6 +147,9 @@ TEST_F(RenderModeTest, MenuCommandsDefaultSizesAndCaptions) {
 
     EXPECT_EQ(spots_[2].width, spots_[3].width);
     EXPECT_GT(spots_[3].height, spots_[2].height * 2);
+    const ChipSpot& stretched = spots_[3];
+    EXPECT_EQ(ChipPixel(3, stretched.width - 2, stretched.height - 2), kGreen);
+    EXPECT_EQ(ChipPixel(3, 1, stretched.height - 2), kRed);
 
     // Each caption puts dark pixels on the sheet under its chip.
     const COLORREF background = sheet_.At(1, 1);
