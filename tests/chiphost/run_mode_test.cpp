@@ -207,6 +207,38 @@ TEST_F(RunModeTest, SettingsFromTheDialogReachTheChipAndTheStore) {
     EXPECT_STREQ(stored.settings.picturePath, after.c_str());
 }
 
+TEST_F(RunModeTest, EditedTextReachesTheChipAndStartsItsClock) {
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = no clock yet\n");
+    ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
+    std::vector<HWND> chips = host.WaitForChips(1);
+    ASSERT_EQ(chips.size(), 1u) << host.Output();
+    const RECT before = WindowRect(chips[0]);
+    Sleep(700);
+    EXPECT_EQ(Query(chips[0], kQueryTimerTicks), 0);
+
+    PostMessageA(chips[0], WM_COMMAND, kCommandEditText, 0);
+    HWND dialog = host.WaitForDialog();
+    ASSERT_NE(dialog, nullptr) << "no text dialog";
+    const char* text = "now\r\n<time>\r\nand a much longer third line";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &ignored);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 100 && IsWindow(dialog); ++i) Sleep(100);
+
+    // The new text has a time field, so the chip now asks for ticks, and it is resized to fit.
+    Sleep(1500);
+    EXPECT_GE(Query(chips[0], kQueryTimerTicks), 2);
+    const RECT after = WindowRect(chips[0]);
+    EXPECT_GT(after.bottom - after.top, before.bottom - before.top);
+    EXPECT_GT(after.right - after.left, before.right - before.left);
+
+    PostMessageA(chips[0], WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(host.Wait(15000, &exitCode));
+    EXPECT_EQ(Values(ReadTextFile(store_), "text")[0], "now\\n<time>\\nand a much longer third line");
+}
+
 TEST_F(RunModeTest, ExitAfterAlsoEndsAnOpenDialog) {
     ChiphostProcess host("run \"" + store_ + "\" --exit-after 3000");
     std::vector<HWND> chips = host.WaitForChips(1);
