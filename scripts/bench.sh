@@ -7,8 +7,6 @@ build="${BUILD_DIR:-$root/build}"
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
-export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i >/dev/null 2>&1 || true; wineserver -w; fi
+source "$root/scripts/wine-env.sh"
 cd "$build/bin"
 xvfb-run -a -s "-screen 0 2048x1536x24" wine brimsel_bench.exe

@@ -12,16 +12,10 @@ echo "built: $build/bin/Brimsel.dxl"
 # The gallery: chiphost.exe under Wine, with the tests' private prefix and code
 # page 932, on a virtual display. Wine and its services start inside xvfb-run,
 # so they find the display.
-export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+source "$root/scripts/wine-env.sh"
 gallery="$build/gallery.png"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -e
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "gallery: creating the Wine prefix"
-    wineboot -i >/dev/null 2>&1 || true
-  fi
   wine "$1/bin/chiphost.exe" --plugins "$1/bin/spi" render "$2/samples/gallery.ini" "$3" >/dev/null
   wineserver -w' gallery "$build" "$root" "$gallery"
 echo "gallery: $gallery"

@@ -7,14 +7,7 @@ set -euo pipefail
 build="$(cd "$1" && pwd)"; shift
 heap_check=0
 if [ "${1:-}" = "--heap-check" ]; then heap_check=1; shift; fi
-export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "tests: creating the Wine prefix"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 cd "$build"
