@@ -8,7 +8,7 @@ build="$(cd "$1" && pwd)"; shift
 heap_check=0
 if [ "${1:-}" = "--heap-check" ]; then heap_check=1; shift; fi
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running for this prefix: use it
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 cd "$build"
 # Wine's background services and desktop start first, on the virtual display

@@ -52,11 +52,7 @@ int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* sav
     ReleaseChipPicture(chip);
     // A stored path may lack its terminator; the copy stays within the field.
     CopyBoundedText(chip->picturePath, stored.picturePath, sizeof(chip->picturePath));
-    if (chip->picturePath[0]) {
-        ImagePluginList list = BuildImagePluginList();
-        chip->picture = LoadPicture(window, chip->picturePath, list);
-        FreeImagePluginList(list);
-    }
+    chip->picture = LoadPictureFile(window, chip->picturePath);
 
     if (chip->picture) {
         chip->pictureMissing = 0;

@@ -446,3 +446,12 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list) {
     if (!reader) return nullptr;
     return ReadThroughPlugin(window, path, position, reader);
 }
+
+HBITMAP LoadPictureFile(HWND window, const char* path) {
+    if (!path || !path[0]) return nullptr;
+    if (IsBitmapPath(path)) return LoadPicture(window, path, nullptr);
+    ImagePluginList list = BuildImagePluginList();
+    HBITMAP picture = LoadPicture(window, path, list);
+    FreeImagePluginList(list);
+    return picture;
+}

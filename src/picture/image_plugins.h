@@ -23,3 +23,8 @@ void FreeImagePluginList(ImagePluginList list);
 // LoadImageA; other files to the first plug-in entry that accepts them. The
 // bitmap belongs to the caller (DeleteObject); null when nothing could be read.
 HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list);
+
+// LoadPicture with a list of its own, built only when a plug-in could be asked:
+// bitmap paths and the empty path never reach one, and building the list costs
+// a registry read, a folder search and loading every plug-in.
+HBITMAP LoadPictureFile(HWND window, const char* path);

@@ -138,9 +138,7 @@ void DrawFieldText(ChipState* chip, HDC mem, const RECT& r, const char* text) {
 
 void LoadPictureOnDemand(ChipState* chip, HWND window) {
     if (chip->picture || chip->pictureMissing != 0) return;
-    ImagePluginList list = BuildImagePluginList();
-    chip->picture = LoadPicture(window, chip->picturePath, list);
-    FreeImagePluginList(list);
+    chip->picture = LoadPictureFile(window, chip->picturePath);
 }
 }  // namespace
 

@@ -163,9 +163,7 @@ bool ApplySettings(HWND dialog) {
     path[kPathSize - 1] = '\0';
 
     if (path[0]) {
-        ImagePluginList list = BuildImagePluginList();
-        HBITMAP picture = LoadPicture(dialog, path, list);
-        FreeImagePluginList(list);
+        HBITMAP picture = LoadPictureFile(dialog, path);
         if (!picture) {
             MessageBoxA(dialog, kUnreadableText, kUnreadableCaption, MB_OK | MB_ICONWARNING);
             return false;
