@@ -4,9 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
-bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)"
+BUILD_DIR="$build" bash "$root/scripts/compile.sh"
 source "$root/scripts/wine-env.sh"
 cd "$build/bin"
 xvfb-run -a -s "-screen 0 2048x1536x24" wine brimsel_bench.exe

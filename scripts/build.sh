@@ -4,9 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
-bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)"
+BUILD_DIR="$build" bash "$root/scripts/compile.sh"
 echo "built: $build/bin/Brimsel.dxl"
 
 # The gallery: chiphost.exe under Wine, with the tests' private prefix and code
