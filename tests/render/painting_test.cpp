@@ -66,6 +66,37 @@ TEST(PaintPicture, TilesRepeatFromTheTopLeft) {
     }
 }
 
+TEST(PaintPicture, TileFillMatchesOneCopyPerTile) {
+    // The fill copies what is already painted; it must give exactly the
+    // pixels of one copy per tile, edges included.
+    for (int tile : {1, 3, 7, 16}) {
+        const std::string path = GradientPicture(tile, tile + 2, 60 + tile);
+        const ChipSettings settings = PictureSettings(path, 4);
+        auto* picture = static_cast<HBITMAP>(
+            LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        ASSERT_NE(picture, nullptr);
+        for (SIZE client : {SIZE{1, 1}, SIZE{5, 3}, SIZE{64, 33}, SIZE{97, 71}}) {
+            SCOPED_TRACE(std::to_string(tile) + " px tiles in " + std::to_string(client.cx) + "x" +
+                         std::to_string(client.cy));
+            ChipScene scene(client.cx, client.cy, "", &settings);
+            auto painted = scene.Paint();
+            PixelCanvas reference(client.cx, client.cy);
+            HDC pictureDc = CreateCompatibleDC(reference.dc());
+            HGDIOBJ kept = SelectObject(pictureDc, picture);
+            for (int x = 0; x < client.cx; x += tile)
+                for (int y = 0; y < client.cy; y += tile + 2)
+                    BitBlt(reference.dc(), x, y, tile, tile + 2, pictureDc, 0, 0, SRCCOPY);
+            SelectObject(pictureDc, kept);
+            DeleteDC(pictureDc);
+            int differing = 0;
+            for (int y = 0; y < client.cy; ++y)
+                for (int x = 0; x < client.cx; ++x) differing += painted->At(x, y) != reference.At(x, y);
+            EXPECT_EQ(differing, 0);
+        }
+        DeleteObject(picture);
+    }
+}
+
 TEST(PaintPicture, TilesOfOnePixelFillLargeClients) {
     const std::string picture = SolidPicture(1, 1, kRed);
     const ChipSettings settings = PictureSettings(picture, 4);
