@@ -40,8 +40,9 @@ int DrawExAbout(HWND owner) {
 }
 
 int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
+    if (!chip) return 0;  // a chip nobody could reach would only leak
     HLOCAL handle = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(ChipState));
-    if (chip) *chip = handle;
+    *chip = handle;
     Update(handle, window, info);
     return 0;
 }

@@ -172,6 +172,23 @@ TEST(Exports, NullChipHandleGivesNeutralResults) {
     EXPECT_EQ(lib.UnInitializeChip(nullptr), 0);
 }
 
+TEST(Exports, EntryPointIgnoresThreadNotices) {
+    const DrawExLibrary& lib = Library();
+    auto* base = reinterpret_cast<const uint8_t*>(lib.module);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto entry = reinterpret_cast<BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID)>(
+        const_cast<uint8_t*>(base) + nt->OptionalHeader.AddressOfEntryPoint);
+    EXPECT_EQ(entry(reinterpret_cast<HINSTANCE>(lib.module), DLL_THREAD_ATTACH, nullptr), TRUE);
+    EXPECT_EQ(entry(reinterpret_cast<HINSTANCE>(lib.module), DLL_THREAD_DETACH, nullptr), TRUE);
+    // The module handle the dialogs come from is still the library's.
+    EXPECT_NE(FindResourceA(lib.module, MAKEINTRESOURCEA(103), MAKEINTRESOURCEA(5)), nullptr);
+}
+
+TEST(Exports, InitializeChipWithoutAnOutPointerMakesNoChip) {
+    HostChip host("x", 0);
+    EXPECT_EQ(Library().InitializeChip(nullptr, nullptr, &host.info), 0);
+}
+
 TEST(Exports, FreedChipHandleGivesNeutralResults) {
     // A handle whose block was discarded cannot be locked.
     const DrawExLibrary& lib = Library();
