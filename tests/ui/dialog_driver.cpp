@@ -106,6 +106,18 @@ std::string ScreenshotDirectory() {
 
 bool SaveWindowPicture(HWND window, const std::string& path) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // Let the controls paint and the display catch up with a window that has
+    // just opened.
+    for (int i = 0; i < 15; ++i) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_TIMER) continue;  // no script steps from in here
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        GdiFlush();
+        Sleep(20);
+    }
     RECT r{};
     GetWindowRect(window, &r);
     const int width = r.right - r.left, height = r.bottom - r.top;
