@@ -33,9 +33,9 @@ const char* RenderWindowClass() {
 
 // Drives one chip through the exports, from InitializeChip to UnInitializeChip,
 // and keeps what DrawChip painted into a canvas of the window's client size.
-bool PaintChip(const DrawExLibrary& library, const SceneChip& spec, ChipPicture* picture, std::string* error) {
-    const SIZE first = spec.defaultSize ? OuterSizeForClient(160, 90)
-                                        : OuterSizeForClient(spec.clientWidth, spec.clientHeight);
+bool PaintChip(const DrawExLibrary& library, const SceneChip& scene, ChipPicture* picture, std::string* error) {
+    const SIZE first = scene.defaultSize ? OuterSizeForClient(160, 90)
+                                        : OuterSizeForClient(scene.clientWidth, scene.clientHeight);
     // Hidden, but otherwise the window a chip lives in.
     HWND window = CreateWindowExA(kChipExStyle, RenderWindowClass(), "", kChipStyle & ~WS_VISIBLE, 0, 0, first.cx,
                                   first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -44,14 +44,14 @@ bool PaintChip(const DrawExLibrary& library, const SceneChip& spec, ChipPicture*
         return false;
     }
     HostedChip chip;
-    chip.text = spec.text;
-    chip.textColour = spec.textColour;
-    chip.backColour = spec.backColour;
-    chip.font = spec.font;
-    if (spec.hasSettings) SetSavedSettings(&chip, spec.settings);
+    chip.text = scene.text;
+    chip.textColour = scene.textColour;
+    chip.backColour = scene.backColour;
+    chip.font = scene.font;
+    if (scene.hasSettings) SetSavedSettings(&chip, scene.settings);
     StartChip(library, &chip, window);
-    for (uint32_t command : spec.menu) library.DoDrawExMenu(chip.handle, window, command);
-    if (spec.defaultSize) {
+    for (uint32_t command : scene.menu) library.DoDrawExMenu(chip.handle, window, command);
+    if (scene.defaultSize) {
         const SIZE outer = DefaultOuterSize(library, &chip);
         SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         library.Resize(chip.handle, window);

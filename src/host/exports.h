@@ -6,7 +6,7 @@
 #include "host/host_records.h"
 
 extern "C" {
-int DrawExSpecification(void* spec);
+int DrawExSpecification(void* record);
 int DrawExConfigure(HWND owner);
 int DrawExAbout(HWND owner);
 int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info);
