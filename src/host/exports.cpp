@@ -15,8 +15,8 @@
 
 extern "C" {
 
-int DrawExSpecification(void* host) {
-    auto* record = static_cast<PluginSpec*>(host);
+int DrawExSpecification(void* hostRecord) {
+    auto* record = static_cast<PluginSpec*>(hostRecord);
     if (!record) return 0;
     static const char kDisplayName[] = "Plug-in 画像と文字";
     static_assert(sizeof(kDisplayName) == 19, "display name is 19 bytes with its terminator");
