@@ -38,43 +38,37 @@ void SplitTextLine(ChipState* chip, const char* text, int32_t* offset, LineRuns*
     int32_t pos = *offset < 0 ? 0 : (*offset > length ? length : *offset);
     runs->runCount = 0;
 
-    // The rest of the line, its terminator and one more byte.
-    char* scratch = static_cast<char*>(std::malloc(static_cast<size_t>(length - pos) + 2));
-    if (!scratch) {
-        *offset = length + 1;
-        return;
-    }
-    int32_t n = 0;
+    // Plain pieces are copied straight from the text: from runStart up to the
+    // next field or the end of the line.
+    int32_t runStart = pos;
     for (;;) {
         char last;
         const bool date = FieldStartsAt(length, pos, chip->dateOffset);
         if (date || FieldStartsAt(length, pos, chip->timeOffset)) {
-            if (n > 0) {
-                AddRun(runs, CopyText(scratch, n), &chip->textFont, chip->textColour);
-                n = 0;
-            }
+            if (pos > runStart)
+                AddRun(runs, CopyText(text + runStart, pos - runStart), &chip->textFont, chip->textColour);
             if (date)
                 AddRun(runs, FormatDateField(chip), &chip->dateFont, chip->dateColour);
             else
                 AddRun(runs, FormatTimeField(chip), &chip->timeFont, chip->timeColour);
             last = text[pos + kTokenLength - 1];
             pos += kTokenLength;
+            runStart = pos;
         } else {
             last = text[pos];
-            scratch[n++] = last;
             ++pos;
         }
         if (last == '\0' || last == '\n') break;
     }
-    // Only a CR LF pair is cut off; a bare LF stays in the run. The line's
-    // terminating NUL, if taken, is not part of the run.
-    if (n >= 1 && scratch[n - 1] == '\0') --n;
-    if (n >= 2 && scratch[n - 2] == '\r' && scratch[n - 1] == '\n') n -= 2;
-    scratch[n] = '\0';
+    // The bytes taken since the last field include the line's end: the text's
+    // NUL is not part of the run, and only a CR LF pair is cut off; a bare LF
+    // stays in the run.
+    int32_t n = pos - runStart;
+    if (n >= 1 && text[runStart + n - 1] == '\0') --n;
+    if (n >= 2 && text[runStart + n - 2] == '\r' && text[runStart + n - 1] == '\n') n -= 2;
     if (n > 0)
-        AddRun(runs, CopyText(scratch, n), &chip->textFont, chip->textColour);
+        AddRun(runs, CopyText(text + runStart, n), &chip->textFont, chip->textColour);
     else if (runs->runCount == 0)
         AddRun(runs, CopyText(" ", 1), &chip->textFont, chip->textColour);
-    std::free(scratch);
     *offset = pos;
 }

@@ -18,6 +18,6 @@ struct LineRuns {
 
 // Fills runs with the line that starts at *offset in text and moves *offset to
 // the start of the next line (length + 1 after the last line). Callers loop
-// while *offset < lstrlenA(text). runCount is 0 only when memory ran out; the
-// offset then ends the caller's loop.
+// while *offset < lstrlenA(text). A run whose text could not be allocated is
+// left out, so runCount may be 0 when memory runs out.
 void SplitTextLine(ChipState* chip, const char* text, int32_t* offset, LineRuns* runs);
