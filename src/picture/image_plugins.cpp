@@ -176,14 +176,15 @@ bool FindFolderAlongPath(char (&folder)[kPathBuffer], HANDLE* search, WIN32_FIND
 enum class InfoResult { text, none, fault };
 
 // Asks for one information text into `buffer`, cut at the reported length and
-// always terminated within the buffer.
+// always terminated within the buffer: empty when the plug-in reports none,
+// whatever it wrote.
 InfoResult QueryInfo(GetPluginInfoFunction getPluginInfo, int number, char (&buffer)[kInfoBuffer]) {
     std::memset(buffer, 0, sizeof(buffer));
     int reported = 0;
-    if (!CallGuarded(getPluginInfo, &reported, number, buffer, kInfoBuffer)) return InfoResult::fault;
-    if (reported <= 0) return InfoResult::none;
-    buffer[reported < kInfoBuffer ? reported : kInfoBuffer - 1] = '\0';
-    return InfoResult::text;
+    const bool answered = CallGuarded(getPluginInfo, &reported, number, buffer, kInfoBuffer);
+    buffer[answered && reported > 0 ? (reported < kInfoBuffer ? reported : kInfoBuffer - 1) : 0] = '\0';
+    if (!answered) return InfoResult::fault;
+    return reported > 0 ? InfoResult::text : InfoResult::none;
 }
 
 // Only import plug-ins: a version text of four bytes ending in "IN", any case.

@@ -94,8 +94,11 @@ void DrawWarningPattern(ChipState* chip, HDC mem, const RECT& r) {
         for (LONG y = 0; y < r.bottom; y += cell.cy) TextOutA(mem, x, y, kWarningText, 4);
 }
 
+// The alignment is passed as DrawTextA's own flags; a stored value outside
+// 0..2 keeps only its alignment bits, so it cannot switch on other flags such as
+// DT_CALCRECT, which would draw nothing.
 UINT AlignmentFlag(int32_t textAlign) {
-    return textAlign == kAlignCentre ? DT_CENTER : textAlign == kAlignRight ? DT_RIGHT : DT_LEFT;
+    return static_cast<UINT>(textAlign) & (DT_CENTER | DT_RIGHT);
 }
 
 void DrawPlainText(ChipState* chip, HDC mem, RECT r, const char* text) {
@@ -148,11 +151,12 @@ void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
     GetClientRect(window, &r);
     const LONG width = r.right - r.left;
     const LONG height = r.bottom - r.top;
-    if (width <= 0 || height <= 0) return;  // nothing to show
 
+    // An empty client area, or one too large for a bitmap, shows nothing; the
+    // layers still run, since the warning resets the placement and the time
+    // field records whether it shows seconds.
     MemoryDc mem(nullptr);
-    GdiObject<HBITMAP> offscreen(CreateCompatibleBitmap(dc, width, height));
-    if (!mem.get() || !offscreen) return;
+    GdiObject<HBITMAP> offscreen(width > 0 && height > 0 ? CreateCompatibleBitmap(dc, width, height) : nullptr);
     SelectedObject selected(mem.get(), offscreen.get());
 
     if (chip->picture)
@@ -178,5 +182,5 @@ void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
             DrawFieldText(chip, mem.get(), inset, text);
     }
     GetClientRect(window, &r);
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), 0, 0, SRCCOPY);
+    if (offscreen) BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), 0, 0, SRCCOPY);
 }

@@ -82,8 +82,9 @@ LRESULT Selection(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, 
 void ReadRequestBlock(const EditRequest& request, int* selections, char* path) {
     const void* locked = GlobalLock(request.settingsBlock);
     if (!locked) return;
-    size_t available = request.settingsSize;
+    // A size of 0 tells nothing about the block: then its own size counts.
     const size_t actual = GlobalSize(request.settingsBlock);
+    size_t available = request.settingsSize ? request.settingsSize : actual;
     if (available > actual) available = actual;
     if (available > sizeof(ChipSettings)) available = sizeof(ChipSettings);
     ChipSettings stored{};

@@ -212,6 +212,17 @@ TEST_F(PluginListTest, InformationTextsAreCutAtTheirTerminatorAndClampedToTheBuf
     });
 }
 
+TEST_F(PluginListTest, TextReportedAsNoneIsEmptyWhateverWasWritten) {
+    const std::string folder = NewFolder("silent-description");
+    InstallPlugin(folder, "silent_description");
+    ScopedSusieFolder registry(folder.c_str());
+    WithList([](const std::vector<EntryView>& entries) {
+        ASSERT_EQ(entries.size(), 2u);
+        EXPECT_EQ(entries[1].pattern, "*.brm");
+        EXPECT_EQ(entries[1].description, "");
+    });
+}
+
 TEST_F(PluginListTest, PluginWithoutEndOfFormatsIsCutOff) {
     const std::string folder = NewFolder("endless");
     const std::string plugin = InstallPlugin(folder, "endless");

@@ -221,12 +221,24 @@ TEST(PaintText, RightAlignedPlainTextReachesTheEdgeButFieldLinesKeepTheFrame) {
     EXPECT_GE(fieldInk.right, 300 - frame - 4);
 }
 
-TEST(PaintText, AlignmentOutsideTheTableDrawsLeft) {
-    ChipSettings settings = PictureSettings("", 0, 10009, 3);
-    ChipScene scene(300, 60, "MM", &settings);
-    EXPECT_EQ(scene.state().textAlign, 3);
-    const RECT ink = FindColour(*scene.Paint(), kInk, RECT{0, 0, 300, 60});
-    EXPECT_LT(ink.left, 20);
+TEST(PaintText, StoredAlignmentKeepsOnlyItsAlignmentBits) {
+    // DT_CALCRECT would measure and draw nothing; it must not get through.
+    ChipSettings calc = PictureSettings("", 0, 10009, DT_CALCRECT);
+    ChipScene left(300, 60, "MM", &calc);
+    EXPECT_EQ(left.state().textAlign, DT_CALCRECT);
+    const RECT leftInk = FindColour(*left.Paint(), kInk, RECT{0, 0, 300, 60});
+    ASSERT_NE(leftInk.right, 0);
+    EXPECT_LT(leftInk.left, 20);
+    // DT_CENTER with DT_VCENTER is centred as DT_CENTER alone.
+    ChipSettings centred = PictureSettings("", 0, 10009, DT_CENTER | DT_VCENTER);
+    ChipSettings plain = PictureSettings("", 0, 10009, 1);
+    ChipScene a(300, 60, "MM", &centred);
+    ChipScene b(300, 60, "MM", &plain);
+    const RECT inkA = FindColour(*a.Paint(), kInk, RECT{0, 0, 300, 60});
+    const RECT inkB = FindColour(*b.Paint(), kInk, RECT{0, 0, 300, 60});
+    EXPECT_EQ(inkA.left, inkB.left);
+    EXPECT_EQ(inkA.top, inkB.top);
+    EXPECT_GT(inkA.left, 100);
 }
 
 TEST(PaintText, CentredFieldLineWiderThanTheClientStartsLeftOfIt) {
@@ -260,11 +272,20 @@ TEST(PaintText, EmptyFieldLineStillAdvances) {
     EXPECT_GE(b.bottom - a.bottom, 12);
 }
 
-TEST(PaintChip, EmptyClientPaintsNothing) {
-    ChipScene scene(0, 40, "text<time>");
+TEST(PaintChip, EmptyClientPaintsNothingButStillUpdatesTheChip) {
+    ChipSettings settings = PictureSettings(TempDirectory() + "empty-client-missing.bmp", 0);
+    settings.timeFormat = 0;  // shows seconds
+    ChipScene scene(0, 40, "text<time>", &settings);
+    auto* state = static_cast<ChipState*>(LocalLock(scene.chip()));
+    state->placement = 3;
+    state->timeShowsSeconds = 0;
+    LocalUnlock(scene.chip());
     PixelCanvas canvas(10, 10, RGB(5, 6, 7));
     EXPECT_EQ(Library().DrawChip(scene.chip(), scene.window(), canvas.dc(), "text<time>"), 1);
     EXPECT_EQ(canvas.At(0, 0), RGB(5, 6, 7));
+    EXPECT_EQ(canvas.At(9, 9), RGB(5, 6, 7));
+    EXPECT_EQ(scene.state().placement, 0) << "the warning pattern resets the placement";
+    EXPECT_EQ(scene.state().timeShowsSeconds, 1) << "the time field was formatted";
 }
 
 TEST(PaintChip, HostDcKeepsItsSelectedObjects) {

@@ -218,6 +218,8 @@ TEST(SettingsDialog, ShowsTheBlockAndCancelLeavesTheRequest) {
         {"full block", &full, 408, "C:\\pictures\\chip.bmp",
          {"右下", "左寄せ", "文字で再計算", "1998年 6月 5日(金曜日)", "午後 10時05分"}},
         {"no block", nullptr, 0, "", {"左上", "左寄せ", "画像で再計算", "1998/ 6/ 5", "22:05:08"}},
+        {"block without a stated size", &full, 0, "C:\\pictures\\chip.bmp",
+         {"右下", "左寄せ", "文字で再計算", "1998年 6月 5日(金曜日)", "午後 10時05分"}},
         {"values outside the rows", &outside, 408, "C:\\x.bmp", {"(none)", "中央", "(none)", "(none)", "(none)"}},
         {"older 272-byte form", &older, 272, "C:\\old.bmp",
          {"左下", "右寄せ", "文字で再計算", "1998/ 6/ 5", "22:05:08"}},

@@ -173,6 +173,14 @@ int WINAPI GetPluginInfo(int number, LPSTR buffer, int size) {
 #endif
     const int format = (number - 2) / 2;
     if (format >= PLUGIN_FORMATS) return 0;
+#ifdef PLUGIN_SILENT_DESCRIPTION
+    // The description is written over the whole buffer, unterminated, yet
+    // reported as no text at all.
+    if (number % 2 && size > 0) {
+        std::memset(buffer, 'S', size);
+        return 0;
+    }
+#endif
 #ifdef PLUGIN_LONG_INFO
     if (format == 0 && size > 0) {
         // The pattern: a terminator long before the length reported.
