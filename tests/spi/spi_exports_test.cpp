@@ -1,5 +1,6 @@
 // ifbrimsel.spi called through its exports, as any host calls it.
 #include <gtest/gtest.h>
+#include "guarded_bytes.h"
 #include <cstring>
 #include "spi_pictures.h"
 #include "test_support.h"
@@ -82,26 +83,6 @@ void ExpectQuadrants(const Decoded& d, int tolerance) {
         EXPECT_TRUE(Near(d.At(p.x, p.y), p.colour, tolerance)) << p.x << "," << p.y << ": " << std::hex << d.At(p.x, p.y);
 }
 
-// Bytes at the end of a committed page followed by an inaccessible one, so
-// reading one byte too far faults.
-class GuardedBytes {
-public:
-    explicit GuardedBytes(const Bytes& bytes) {
-        const size_t pages = (bytes.size() + 4095) / 4096 + 1;
-        base_ = static_cast<unsigned char*>(VirtualAlloc(nullptr, pages * 4096, MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(base_ + (pages - 1) * 4096, 4096, PAGE_NOACCESS, &old);
-        data_ = base_ + (pages - 1) * 4096 - bytes.size();
-        if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
-    }
-    ~GuardedBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
-    GuardedBytes(const GuardedBytes&) = delete;
-    GuardedBytes& operator=(const GuardedBytes&) = delete;
-    const unsigned char* data() const { return data_; }
-private:
-    unsigned char* base_;
-    unsigned char* data_;
-};
 }  // namespace
 
 TEST(SpiInfo, TextsByNumberAndClamping) {
