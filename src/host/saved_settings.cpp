@@ -26,8 +26,9 @@ int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* sav
     ChipSettings stored{};
     std::memcpy(&stored, saved + offsetof(SavedChipData, settings), tag);
 
-    if (stored.placement >= kCommandBase) {
-        stored.placement -= kCommandBase;
+    const uint32_t reduced = ReducePlacement(stored.placement);
+    if (reduced != stored.placement) {
+        stored.placement = reduced;
         std::memcpy(saved + offsetof(SavedChipData, settings) + offsetof(ChipSettings, placement),
                     &stored.placement, sizeof(stored.placement));
     }
