@@ -1,8 +1,5 @@
 #include "chip/saved_settings.h"
 #include <cstring>
-#include "drawex/chip_update.h"
-#include "drawex/exports.h"
-#include "picture/image_plugins.h"
 
 namespace {
 bool HasFaceName(const LOGFONTA& font) { return font.lfFaceName[0] != '\0'; }
@@ -20,7 +17,13 @@ void TakeFieldLook(const ChipState* chip, const LOGFONTA& storedFont, COLORREF s
 }
 }  // namespace
 
-int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* saved, uint32_t tag) {
+bool ReadSettingsTag(const uint8_t* saved, uint32_t* tag) {
+    *tag = 0;
+    if (saved) std::memcpy(tag, saved, sizeof(*tag));
+    return *tag == kSettingsSizeCurrent || *tag == kSettingsSizeOlder;
+}
+
+void TakeSavedSettings(ChipState* chip, uint8_t* saved, uint32_t tag) {
     // The record may sit at any address in the host's memory: work on a copy
     // and write back only the corrected placement.
     ChipSettings stored{};
@@ -33,7 +36,7 @@ int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* sav
                     &stored.placement, sizeof(stored.placement));
     }
     chip->placement = static_cast<int32_t>(stored.placement);
-    chip->fitMenu = stored.placement > 3 ? 1 : 0;
+    chip->fitMenu = LayoutOf(stored.placement);
     chip->textAlign = stored.textAlign;
     chip->sizingMode = stored.sizingMode == 0 ? kSizeByPicture : stored.sizingMode;
 
@@ -49,12 +52,11 @@ int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* sav
         chip->dateFont = chip->textFont;
         chip->timeFont = chip->textFont;
     }
-
-    ReleaseChipPicture(chip);
     // A stored path may lack its terminator; the copy stays within the field.
     CopyBoundedText(chip->picturePath, stored.picturePath, sizeof(chip->picturePath));
-    chip->picture = LoadPictureFile(window, chip->picturePath);
+}
 
+int PlaceLoadedPicture(ChipState* chip, HWND window, uint32_t tag) {
     if (chip->picture) {
         chip->pictureMissing = 0;
         BITMAP info{};
@@ -62,10 +64,8 @@ int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* sav
         chip->pictureWidth = info.bmWidth;
         chip->pictureHeight = info.bmHeight;
         if (tag == kSettingsSizeCurrent) {
-            // Replay the placement exactly as the menu would set it.
-            const uint32_t command = static_cast<uint32_t>(chip->placement) +
-                                     (chip->fitMenu == 0 ? kCommandBase : kCommandBase - 4);
-            DoDrawExMenu(handle, window, command);
+            // The drawn size exactly as the menu would set it.
+            ApplyPlacementCommand(chip, window, PlacementCommand(static_cast<uint32_t>(chip->placement), chip->fitMenu));
         } else {
             chip->drawWidth = chip->pictureWidth;
             chip->drawHeight = chip->pictureHeight;
@@ -75,13 +75,26 @@ int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* sav
 
     chip->placement = kPlacementTopLeft;
     chip->pictureMissing = 1;
-    chip->drawWidth = 160;
-    chip->drawHeight = 90;
+    chip->drawWidth = kDefaultDrawWidth;
+    chip->drawHeight = kDefaultDrawHeight;
     if (chip->picturePath[0] == '\0' && chip->sizingMode != kSizeByText) {
         chip->sizingMode = kSizeByText;
         return 1;
     }
     return 0;
+}
+
+void SetDefaultSettings(ChipState* chip) {
+    chip->pictureWidth = chip->drawWidth = kDefaultDrawWidth;
+    chip->pictureHeight = chip->drawHeight = kDefaultDrawHeight;
+    chip->dateColour = chip->timeColour = chip->textColour;
+    chip->dateFont = chip->textFont;
+    chip->timeFont = chip->textFont;
+    chip->placement = kPlacementTopLeft;
+    chip->textAlign = kAlignLeft;
+    chip->sizingMode = kSizeByText;
+    chip->dateFormat = 0;
+    chip->timeFormat = 0;
 }
 
 void WriteSaveData(const ChipState* chip, HGLOBAL* block) {

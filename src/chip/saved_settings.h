@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include "chip/chip_state.h"
+#include "chip/placement.h"
 
 #pragma pack(push, 1)
 
@@ -50,17 +51,29 @@ static_assert(sizeof(SavedChipData) == 416, "SavedChipData layout");
 
 #pragma pack(pop)
 
-constexpr uint32_t kCommandBase = 10000;
-
 // Reads a stored placement: a value of 10000 or more is a corner command.
 inline uint32_t ReducePlacement(uint32_t stored) {
     return stored >= kCommandBase ? stored - kCommandBase : stored;
 }
 
-// Applies the saved settings at `saved` (size tag 408 or 272) to a locked chip.
-// Writes the reduced placement back into the host's record. Returns 1 when the
-// sizing mode was switched to by-text because no picture file is named.
-int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* saved, uint32_t tag);
+// The size tag of the host's record at `saved` (may be null), when it holds
+// settings in either stored form.
+bool ReadSettingsTag(const uint8_t* saved, uint32_t* tag);
+
+// Takes the stored settings at `saved` (size tag 408 or 272) into a locked
+// chip: placement and its layout, alignment, sizing mode, the fields' looks and
+// formats, and the picture path. Writes the reduced placement back into the
+// host's record. The picture itself is left to the caller.
+void TakeSavedSettings(ChipState* chip, uint8_t* saved, uint32_t tag);
+
+// Settles the chip after its stored picture was loaded (chip->picture, null
+// when none could be had): the picture's sizes and the drawn size its stored
+// placement gives, or top left at the default size when there is none. Returns
+// 1 when the sizing mode was switched to by-text because no file is named.
+int PlaceLoadedPicture(ChipState* chip, HWND window, uint32_t tag);
+
+// A chip without saved settings: text-sized, top left, fields in the text's look.
+void SetDefaultSettings(ChipState* chip);
 
 // Re-allocates *block to 416 bytes and writes the chip's settings into it.
 void WriteSaveData(const ChipState* chip, HGLOBAL* block);

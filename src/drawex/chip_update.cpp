@@ -1,31 +1,9 @@
 #include "drawex/chip_update.h"
 #include <cstring>
 #include "chip/saved_settings.h"
+#include "picture/image_plugins.h"
 
-void ReleaseChipPicture(ChipState* chip) {
-    if (chip->picture) {
-        DeleteObject(chip->picture);
-        chip->picture = nullptr;
-    }
-}
-
-namespace {
-// A chip without saved settings: text-sized, top left, fields in the text's look.
-void SetDefaultSettings(ChipState* chip) {
-    chip->pictureWidth = chip->drawWidth = 160;
-    chip->pictureHeight = chip->drawHeight = 90;
-    chip->dateColour = chip->timeColour = chip->textColour;
-    chip->dateFont = chip->textFont;
-    chip->timeFont = chip->textFont;
-    chip->placement = kPlacementTopLeft;
-    chip->textAlign = kAlignLeft;
-    chip->sizingMode = kSizeByText;
-    chip->dateFormat = 0;
-    chip->timeFormat = 0;
-}
-}  // namespace
-
-int UpdateChip(HLOCAL handle, ChipState* chip, HWND window, const ChipInfo* info) {
+int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info) {
     chip->textColour = info->textColour;
     chip->backColour = info->backColour;
     std::memcpy(&chip->textFont, &info->textFont, sizeof(LOGFONTA));
@@ -36,13 +14,15 @@ int UpdateChip(HLOCAL handle, ChipState* chip, HWND window, const ChipInfo* info
     chip->timerSpan = hasTime ? 1 : -1;
 
     int result = chip->dateOffset != -1 ? 1 : 0;
-    uint8_t* saved = info->savedData;
     uint32_t tag = 0;
-    if (saved) std::memcpy(&tag, saved, sizeof(tag));
-    if (tag == kSettingsSizeCurrent || tag == kSettingsSizeOlder) {
-        if (ApplySavedSettings(handle, chip, window, saved, tag)) result = 1;
-    } else {
+    if (!ReadSettingsTag(info->savedData, &tag)) {
         SetDefaultSettings(chip);
+        return result;
     }
+    TakeSavedSettings(chip, info->savedData, tag);
+    // Loaded afresh on every Update, even for the same path.
+    ReleaseChipPicture(chip);
+    chip->picture = LoadPictureFile(window, chip->picturePath);
+    if (PlaceLoadedPicture(chip, window, tag)) result = 1;
     return result;
 }

@@ -1,3 +1,5 @@
+// Update's work: the boundary step that reads the host's record, loads the
+// stored picture and settles the chip, all under the export's one lock.
 #pragma once
 #include <windows.h>
 #include "chip/chip_state.h"
@@ -5,7 +7,4 @@
 
 // Refreshes a locked chip from the host's ChipInfo: colours, font, field
 // tokens, timer, and the saved settings or the defaults. Returns Update's result.
-int UpdateChip(HLOCAL handle, ChipState* chip, HWND window, const ChipInfo* info);
-
-// Deletes the chip's picture, if any, and forgets it.
-void ReleaseChipPicture(ChipState* chip);
+int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info);

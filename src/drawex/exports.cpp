@@ -88,7 +88,7 @@ int Zoom(HLOCAL chip, int32_t, int32_t state) {
 int Update(HLOCAL chip, HWND window, ChipInfo* info) {
     ChipLock lock(chip);
     if (!lock || !info) return 0;
-    return UpdateChip(chip, lock.get(), window, info);
+    return RefreshChip(lock.get(), window, info);
 }
 
 int ExchangeSendString() { return 0; }

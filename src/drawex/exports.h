@@ -1,5 +1,5 @@
-// The DrawEx exports, cdecl with undecorated names. The library calls some of
-// them itself (Update replays a placement through DoDrawExMenu).
+// The DrawEx exports, cdecl with undecorated names. InitializeChip runs Update;
+// no other export calls another.
 #pragma once
 #include <windows.h>
 #include <cstdint>

@@ -2,17 +2,9 @@
 #include <cstring>
 #include "win/gdi_guards.h"
 #include "render/run_layout.h"
+#include "chip/placement.h"
 
 namespace {
-constexpr int64_t kScale = 1000000;
-
-int32_t ScaleUp(int32_t extent, int64_t scale) {
-    const int64_t product = static_cast<int64_t>(extent) * scale;
-    int64_t result = product / kScale;
-    if (result * kScale != product) result += 1;
-    return static_cast<int32_t>(result);
-}
-
 // The text's extent without frame: wrapped at the screen width, or the widest
 // field line and the sum of the line heights.
 RECT MeasureChipText(ChipState* chip, HWND window, const char* text) {
@@ -41,21 +33,6 @@ RECT MeasureChipText(ChipState* chip, HWND window, const char* text) {
     return r;
 }
 }  // namespace
-
-void CalcAspectFitSize(int32_t pictureWidth, int32_t pictureHeight, int32_t clientWidth, int32_t clientHeight,
-                       int32_t* width, int32_t* height) {
-    // Products in 64 bits; a picture without extent has nothing to fit.
-    if (pictureWidth <= 0 || pictureHeight <= 0) {
-        *width = 0;
-        *height = 0;
-        return;
-    }
-    const int64_t sx = static_cast<int64_t>(clientWidth) * kScale / pictureWidth;
-    const int64_t sy = static_cast<int64_t>(clientHeight) * kScale / pictureHeight;
-    const int64_t s = sx < sy ? sx : sy;
-    *width = ScaleUp(pictureWidth, s);
-    *height = ScaleUp(pictureHeight, s);
-}
 
 void CalcChipDefaultSize(ChipState* chip, HWND window, const char* text, int32_t* width, int32_t* height) {
     if (chip->sizingMode == kSizeByPicture) {

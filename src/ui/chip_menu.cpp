@@ -1,5 +1,4 @@
 #include "ui/chip_menu.h"
-#include "render/chip_sizing.h"
 
 namespace {
 struct MenuRow { uint32_t command; const char* text; };
@@ -30,23 +29,6 @@ void AppendRows(HMENU menu, const MenuRow (&rows)[N]) {
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     }
 }
-
-// The drawn size a placement command sets, given the window's client area.
-void SetDrawSizeFor(ChipState* chip, HWND window, uint32_t command) {
-    RECT client{};
-    GetClientRect(window, &client);
-    const int32_t cw = client.right - client.left;
-    const int32_t ch = client.bottom - client.top;
-    if (chip->fitMenu == 1 && command == kCmdPlacement1) {
-        chip->drawWidth = cw;
-        chip->drawHeight = ch;
-    } else if (chip->fitMenu == 1 && command == kCmdPlacement2) {
-        CalcAspectFitSize(chip->pictureWidth, chip->pictureHeight, cw, ch, &chip->drawWidth, &chip->drawHeight);
-    } else {
-        chip->drawWidth = chip->pictureWidth;
-        chip->drawHeight = chip->pictureHeight;
-    }
-}
 }  // namespace
 
 HMENU BuildChipMenu(const ChipState* chip) {
@@ -62,11 +44,10 @@ HMENU BuildChipMenu(const ChipState* chip) {
         for (uint32_t command : kPictureCommands) EnableMenuItem(menu, command, MF_BYCOMMAND | MF_GRAYED);
         return menu;
     }
+    // A placement outside the shown layout gets no check mark.
     const uint32_t placement = static_cast<uint32_t>(chip->placement);
-    if (chip->fitMenu == 0 && placement < 4)
-        CheckMenuItem(menu, placement + kCmdPlacement0, MF_BYCOMMAND | MF_CHECKED);
-    else if (chip->fitMenu == 1 && placement > 3)
-        CheckMenuItem(menu, placement + kCmdPlacement0 - 4, MF_BYCOMMAND | MF_CHECKED);
+    if (LayoutOf(placement) == chip->fitMenu)
+        CheckMenuItem(menu, PlacementCommand(placement, chip->fitMenu), MF_BYCOMMAND | MF_CHECKED);
     const uint32_t align = chip->textAlign == 1 ? kCmdAlignCentre
                          : chip->textAlign == 2 ? kCmdAlignRight : kCmdAlignLeft;
     CheckMenuItem(menu, align, MF_BYCOMMAND | MF_CHECKED);
@@ -75,13 +56,7 @@ HMENU BuildChipMenu(const ChipState* chip) {
 }
 
 int RunChipMenuCommand(ChipState* chip, HWND window, uint32_t command) {
-    if (command >= kCmdPlacement0 && command <= kCmdPlacement3) {
-        const int32_t placement = static_cast<int32_t>(command - (chip->fitMenu == 0 ? kCmdPlacement0 : kCmdPlacement0 - 4));
-        const int result = placement != chip->placement ? 1 : 0;
-        chip->placement = placement;
-        SetDrawSizeFor(chip, window, command);
-        return result;
-    }
+    if (command >= kCmdPlacement0 && command <= kCmdPlacement3) return ApplyPlacementCommand(chip, window, command);
     if (command >= kCmdAlignLeft && command <= kCmdAlignRight) {
         const int32_t align = static_cast<int32_t>(command - kCmdAlignLeft);
         const int result = align != chip->textAlign ? 1 : 0;

@@ -2,13 +2,7 @@
 #include <windows.h>
 #include <cstdint>
 #include "chip/chip_state.h"
-
-enum : uint32_t {
-    kCmdPlacement0 = 10000, kCmdPlacement1 = 10001, kCmdPlacement2 = 10002,
-    kCmdPlacement3 = 10003, kCmdSwitchLayout = 10004, kCmdAlignLeft = 10005,
-    kCmdAlignCentre = 10006, kCmdAlignRight = 10007, kCmdSizeByPicture = 10008,
-    kCmdSizeByText = 10009,
-};
+#include "chip/placement.h"
 
 // Builds the chip's context menu; the host owns it afterwards.
 HMENU BuildChipMenu(const ChipState* chip);

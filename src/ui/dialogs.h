@@ -1,11 +1,9 @@
 #pragma once
 #include <windows.h>
 #include "chip/host_records.h"
+#include "win/module_instance.h"
 
 enum { kAboutDialogId = 101, kSettingsDialogId = 103 };
-
-// Module handle of the library; the dialogs' resource module.
-extern HINSTANCE moduleInstance;
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

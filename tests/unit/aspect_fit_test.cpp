@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "render/chip_sizing.h"
+#include "chip/placement.h"
 
 TEST(CalcAspectFitSize, RoundsUpAfterOneTruncation) {
     struct Case { int pw, ph, cw, ch, w, h; };

@@ -1,0 +1,3 @@
+#include "win/module_instance.h"
+
+HINSTANCE moduleInstance = nullptr;
