@@ -1,4 +1,5 @@
 #include "chip/chip_state.h"
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -34,6 +35,14 @@ int ScanFieldTokens(ChipState* chip, const char* text) {
         }
     }
     return chip->timeOffset != -1 ? 1 : 0;
+}
+
+char* CopyText(const char* text, size_t length) {
+    auto* copy = static_cast<char*>(std::malloc(length + 1));
+    if (!copy) return nullptr;
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    return copy;
 }
 
 void CopyBoundedText(char* dest, const char* source, size_t size) {

@@ -74,6 +74,10 @@ private:
 // (any letter case); returns 1 when the text holds "<time>", else 0.
 int ScanFieldTokens(ChipState* chip, const char* text);
 
+// A new heap copy of `length` bytes of text, terminated (release with free);
+// null when memory runs out.
+char* CopyText(const char* text, size_t length);
+
 // Copies at most size - 1 bytes of a text that may lack a terminator and always
 // terminates the copy.
 void CopyBoundedText(char* dest, const char* source, size_t size);

@@ -2,6 +2,7 @@
 // every import plug-in in the plug-in folder.
 #include <cstdlib>
 #include <cstring>
+#include "chip/chip_state.h"
 #include "picture/image_plugins.h"
 #include "picture/plugin_call_guard.h"
 #include "picture/plugin_folder.h"
@@ -12,20 +13,13 @@ constexpr int kInfoBuffer = 1024;
 // A plug-in that describes formats without end would hang the host.
 constexpr int kMaxFormatsPerPlugin = 256;
 
-char* CopyText(const char* text) {
-    const size_t n = std::strlen(text) + 1;
-    auto* copy = static_cast<char*>(std::malloc(n));
-    if (copy) std::memcpy(copy, text, n);
-    return copy;
-}
-
 // A new unlinked entry, or null when memory ran out.
 ImagePluginEntry* NewEntry(HMODULE module, const char* description, const char* pattern) {
     auto* entry = static_cast<ImagePluginEntry*>(std::calloc(1, sizeof(ImagePluginEntry)));
     if (!entry) return nullptr;
     entry->module = module;
-    entry->description = CopyText(description);
-    entry->pattern = CopyText(pattern);
+    entry->description = CopyText(description, std::strlen(description));
+    entry->pattern = CopyText(pattern, std::strlen(pattern));
     if (!entry->description || !entry->pattern) {
         std::free(entry->description);
         std::free(entry->pattern);

@@ -1,5 +1,6 @@
 #include "render/chip_painting.h"
 #include <cstring>
+#include "chip/text_alignment.h"
 #include "picture/image_plugins.h"
 #include "win/gdi_guards.h"
 #include "render/run_layout.h"
@@ -94,19 +95,12 @@ void DrawWarningPattern(ChipState* chip, HDC mem, const RECT& r) {
         for (LONG y = 0; y < r.bottom; y += cell.cy) TextOutA(mem, x, y, kWarningText, 4);
 }
 
-// The alignment is passed as DrawTextA's own flags; a stored value outside
-// 0..2 keeps only its alignment bits, so it cannot switch on other flags such as
-// DT_CALCRECT, which would draw nothing.
-UINT AlignmentFlag(int32_t textAlign) {
-    return static_cast<UINT>(textAlign) & (DT_CENTER | DT_RIGHT);
-}
-
 void DrawPlainText(ChipState* chip, HDC mem, RECT r, const char* text) {
     SetTextColor(mem, chip->textColour);
     GdiObject<HFONT> font(CreateFontIndirectA(&chip->textFont));
     SelectedObject selected(mem, font.get());
     DrawTextA(mem, text, lstrlenA(text), &r,
-              AlignmentFlag(chip->textAlign) | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+              AlignmentDrawFlags(chip->textAlign) | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
 }
 
 // Line by line; the runs of a line share one bottom edge.

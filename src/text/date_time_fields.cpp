@@ -15,7 +15,7 @@ enum class TimeArgs { HourMinuteSecond, HalfDayHourMinuteSecond, HourMinute, Hal
 struct DateRow { const char* format; DateArgs args; bool japanese; };
 struct TimeRow { const char* format; TimeArgs args; bool japanese; bool showsSeconds; };
 
-const DateRow kDateRows[8] = {
+const DateRow kDateRows[kFormatRows] = {
     {"%4d/%2d/%2d", DateArgs::YearMonthDay, false},
     {"%4d/%2d/%2d(%s)", DateArgs::YearMonthDayWeekday, false},
     {"%4d年%2d月%2d日", DateArgs::YearMonthDay, true},
@@ -26,7 +26,7 @@ const DateRow kDateRows[8] = {
     {"%d月%2d日(%s)", DateArgs::MonthDayWeekday, true},
 };
 
-const TimeRow kTimeRows[8] = {
+const TimeRow kTimeRows[kFormatRows] = {
     {"%d:%02d:%02d", TimeArgs::HourMinuteSecond, false, true},
     {"%s %d:%02d:%02d", TimeArgs::HalfDayHourMinuteSecond, false, true},
     {"%d:%02d", TimeArgs::HourMinute, false, false},
@@ -50,7 +50,7 @@ char* NewHeapText(const char* text, size_t minimumSize) {
 
 char* FormatDateText(int32_t row, const SYSTEMTIME& now) {
     char text[128] = "";
-    if (row >= 0 && row < 8) {
+    if (row >= 0 && row < kFormatRows) {
         const DateRow& r = kDateRows[row];
         const int weekday = now.wDayOfWeek % 7;
         const char* name = r.japanese ? kJapaneseWeekdays[weekday] : kEnglishWeekdays[weekday];
@@ -75,7 +75,7 @@ char* FormatDateText(int32_t row, const SYSTEMTIME& now) {
 char* FormatTimeText(int32_t row, const SYSTEMTIME& now, int32_t* showsSeconds) {
     char text[128] = "";
     *showsSeconds = 0;
-    if (row >= 0 && row < 8) {
+    if (row >= 0 && row < kFormatRows) {
         const TimeRow& r = kTimeRows[row];
         const int half = now.wHour / 12 ? 1 : 0;
         const char* word = r.japanese ? kJapaneseHalfDays[half] : kEnglishHalfDays[half];

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include "chip/chip_state.h"
 
+// Rows 0..7 of each format table.
+constexpr int32_t kFormatRows = 8;
+
 constexpr int kDateTextSize = 23;   // longest date text of a four-digit year, with NUL
 constexpr int kTimeTextSize = 18;   // longest time text, with NUL
 

@@ -18,14 +18,6 @@ void AddRun(LineRuns* runs, char* text, const LOGFONTA* font, COLORREF colour) {
     runs->runColour[k] = colour;
 }
 
-char* CopyText(const char* text, size_t length) {
-    auto* copy = static_cast<char*>(std::malloc(length + 1));
-    if (!copy) return nullptr;
-    std::memcpy(copy, text, length);
-    copy[length] = '\0';
-    return copy;
-}
-
 // A recorded offset counts only when six bytes of this text follow it: a host
 // that paints another text than the one scanned must not make us skip its end.
 bool FieldStartsAt(int32_t length, int32_t pos, int32_t fieldOffset) {

@@ -10,7 +10,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 void ShowAboutDialog(HWND owner) {
-    DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(kAboutDialogId), owner, AboutDialogProc, 0);
+    DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
 }
 
 void ShowConfigureNotice(HWND owner) {

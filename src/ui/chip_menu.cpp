@@ -1,20 +1,17 @@
 #include "ui/chip_menu.h"
+#include "chip/text_alignment.h"
+#include "ui/setting_texts.h"
 
 namespace {
 struct MenuRow { uint32_t command; const char* text; };
 
-const MenuRow kCornerRows[] = {
-    {kCmdPlacement0, "左上"}, {kCmdPlacement1, "右上"}, {kCmdPlacement2, "左下"}, {kCmdPlacement3, "右下"},
-};
-const MenuRow kFitRows[] = {
-    {kCmdPlacement0, "タイルだよン"}, {kCmdPlacement1, "小片にﾌｨｯﾄ"}, {kCmdPlacement2, "小片にﾌｨｯﾄ(ｱｽﾍﾟｸﾄ比保持)"},
-};
 // Command 0 stands for a separator.
 const MenuRow kCommonRows[] = {
     {kCmdSwitchLayout, "メニュー切り替え"}, {0, nullptr},
-    {kCmdAlignLeft, "左寄せ"}, {kCmdAlignCentre, "中央"}, {kCmdAlignRight, "右寄せ"}, {0, nullptr},
-    {kCmdSizeByPicture, "画像で再計算"}, {kCmdSizeByText, "文字で再計算"},
+    {kCmdAlignLeft, kAlignTexts[0]}, {kCmdAlignCentre, kAlignTexts[1]}, {kCmdAlignRight, kAlignTexts[2]}, {0, nullptr},
+    {kCmdSizeByPicture, kSizingTexts[0]}, {kCmdSizeByText, kSizingTexts[1]},
 };
+constexpr uint32_t kPlacementCount = sizeof(kPlacementTexts) / sizeof(kPlacementTexts[0]);
 // Greyed while the chip has no picture.
 const uint32_t kPictureCommands[] = {
     kCmdPlacement0, kCmdPlacement1, kCmdPlacement2, kCmdPlacement3, kCmdSwitchLayout, kCmdSizeByPicture,
@@ -34,10 +31,11 @@ void AppendRows(HMENU menu, const MenuRow (&rows)[N]) {
 HMENU BuildChipMenu(const ChipState* chip) {
     HMENU menu = CreateMenu();
     if (!menu) return nullptr;
-    if (chip->fitMenu == 0)
-        AppendRows(menu, kCornerRows);
-    else
-        AppendRows(menu, kFitRows);
+    // The corners, or from tile on in the fit layout.
+    const uint32_t first = chip->fitMenu == 0 ? 0 : kFitLayoutFirstPlacement;
+    const uint32_t end = chip->fitMenu == 0 ? kFitLayoutFirstPlacement : kPlacementCount;
+    for (uint32_t placement = first; placement < end; ++placement)
+        AppendMenuA(menu, MF_STRING, PlacementCommand(placement, chip->fitMenu), kPlacementTexts[placement]);
     AppendRows(menu, kCommonRows);
 
     if (!chip->picture) {
@@ -48,9 +46,7 @@ HMENU BuildChipMenu(const ChipState* chip) {
     const uint32_t placement = static_cast<uint32_t>(chip->placement);
     if (LayoutOf(placement) == chip->fitMenu)
         CheckMenuItem(menu, PlacementCommand(placement, chip->fitMenu), MF_BYCOMMAND | MF_CHECKED);
-    const uint32_t align = chip->textAlign == 1 ? kCmdAlignCentre
-                         : chip->textAlign == 2 ? kCmdAlignRight : kCmdAlignLeft;
-    CheckMenuItem(menu, align, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(menu, kCmdAlignLeft + AlignmentRow(chip->textAlign), MF_BYCOMMAND | MF_CHECKED);
     CheckMenuItem(menu, static_cast<uint32_t>(chip->sizingMode), MF_BYCOMMAND | MF_CHECKED);
     return menu;
 }

@@ -1,9 +1,8 @@
 #pragma once
 #include <windows.h>
 #include "chip/host_records.h"
+#include "ui/resource_ids.h"
 #include "win/module_instance.h"
-
-enum { kAboutDialogId = 101, kSettingsDialogId = 103 };
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

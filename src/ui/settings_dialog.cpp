@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 #include "chip/saved_settings.h"
+#include "chip/text_alignment.h"
 #include "picture/image_plugins.h"
 #include "picture/picture_filter.h"
+#include "text/date_time_fields.h"
 #include "ui/dialogs.h"
+#include "ui/setting_texts.h"
 
 // Working state of the dialog. Module-wide on purpose: one settings dialog is
 // open at a time, and the fonts and colours carry over between openings.
@@ -21,39 +24,33 @@ void ChoosePictureFile(HWND dialog);
 
 namespace {
 enum : int {
-    kPathEdit = 1000, kBrowseButton = 1001, kPlacementCombo = 1002, kAlignCombo = 1003,
-    kSizingCombo = 1004, kTimeFontButton = 1005, kDateFontButton = 1006, kDateFormatCombo = 1007,
-    kTimeFormatCombo = 1008,
+    kPathEdit = IDC_PICTURE_PATH, kBrowseButton = IDC_BROWSE, kPlacementCombo = IDC_PLACEMENT,
+    kAlignCombo = IDC_ALIGN, kSizingCombo = IDC_SIZING, kTimeFontButton = IDC_TIME_FONT,
+    kDateFontButton = IDC_DATE_FONT, kDateFormatCombo = IDC_DATE_FORMAT, kTimeFormatCombo = IDC_TIME_FORMAT,
 };
-constexpr int kFormatCount = 8;
 
-const char* const kPlacementItems[] = {
-    "左上", "右上", "左下", "右下", "タイルだよン", "小片にﾌｨｯﾄ", "小片にﾌｨｯﾄ(ｱｽﾍﾟｸﾄ比保持)",
-};
-const char* const kAlignItems[] = {"左寄せ", "中央", "右寄せ"};
-const char* const kSizingItems[] = {"画像で再計算", "文字で再計算"};
-// Fixed samples of the date and time formats, in format order.
-const char* const kDateFormatItems[] = {
-    "1998/ 6/ 5", "1998/ 6/ 5(Fri)", "1998年 6月 5日", "1998年 6月 5日(金曜日)",
-    "6/ 5", "6/ 5(Fri)", "6月 5日", "6月 5日(金曜日)",
-};
-const char* const kTimeFormatItems[] = {
-    "22:05:08", "PM 10:05:08", "22:05", "PM 10:05", "22時05分08秒", "午後 10時05分08秒", "22時05分", "午後 10時05分",
-};
-static_assert(sizeof(kDateFormatItems) / sizeof(kDateFormatItems[0]) == kFormatCount, "one sample per format");
-static_assert(sizeof(kTimeFormatItems) / sizeof(kTimeFormatItems[0]) == kFormatCount, "one sample per format");
+// The date and time rows show the formatters' own texts for one fixed instant,
+// Friday 5 June 1998, 22:05:08.
+const SYSTEMTIME kSampleInstant = {1998, 6, 5, 5, 22, 5, 8, 0};
+char* DateSample(int32_t row) { return FormatDateText(row, kSampleInstant); }
+char* TimeSample(int32_t row) {
+    int32_t showsSeconds = 0;
+    return FormatTimeText(row, kSampleInstant, &showsSeconds);
+}
 
 // The combo boxes in the order they are filled; an item's index is its value.
+// A row's texts are fixed, or made by `sample` (heap texts, freed once added).
 struct ComboRow {
     int id;
     const char* const* items;
     int count;
+    char* (*sample)(int32_t row);
 };
 template <size_t N>
-constexpr ComboRow Row(int id, const char* const (&items)[N]) { return {id, items, static_cast<int>(N)}; }
+constexpr ComboRow Row(int id, const char* const (&items)[N]) { return {id, items, static_cast<int>(N), nullptr}; }
 const ComboRow kComboRows[] = {
-    Row(kPlacementCombo, kPlacementItems), Row(kAlignCombo, kAlignItems), Row(kSizingCombo, kSizingItems),
-    Row(kDateFormatCombo, kDateFormatItems), Row(kTimeFormatCombo, kTimeFormatItems),
+    Row(kPlacementCombo, kPlacementTexts), Row(kAlignCombo, kAlignTexts), Row(kSizingCombo, kSizingTexts),
+    {kDateFormatCombo, nullptr, kFormatRows, DateSample}, {kTimeFormatCombo, nullptr, kFormatRows, TimeSample},
 };
 constexpr int kComboCount = sizeof(kComboRows) / sizeof(kComboRows[0]);
 
@@ -68,10 +65,7 @@ constexpr DWORD kOpenFileNameSize = 76;
 static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kOpenFileNameSize, "OPENFILENAMEA layout");
 static_assert(sizeof(CHOOSEFONTA) == 60, "CHOOSEFONTA layout");
 
-// Maps an alignment value onto the three rows; anything else is left-aligned.
-int AlignIndex(int32_t value) { return value == 2 ? 2 : value == 1 ? 1 : 0; }
-
-bool IsFormatIndex(LRESULT index) { return index >= 0 && index < kFormatCount; }
+bool IsFormatIndex(LRESULT index) { return index >= 0 && index < kFormatRows; }
 
 LRESULT Selection(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0); }
 
@@ -93,7 +87,7 @@ void ReadRequestBlock(const EditRequest& request, int* selections, char* path) {
     const auto covers = [available](size_t offset, size_t width) { return offset + width <= available; };
     if (covers(offsetof(ChipSettings, placement), 4))
         selections[0] = static_cast<int>(ReducePlacement(stored.placement));
-    if (covers(offsetof(ChipSettings, textAlign), 4)) selections[1] = AlignIndex(stored.textAlign);
+    if (covers(offsetof(ChipSettings, textAlign), 4)) selections[1] = AlignmentRow(stored.textAlign);
     if (covers(offsetof(ChipSettings, sizingMode), 4))
         selections[2] = static_cast<int>(static_cast<uint32_t>(stored.sizingMode) - kSizeByPicture);
     // A stored path may lack its terminator; the last byte always ends it.
@@ -125,8 +119,13 @@ INT_PTR OnInitDialog(HWND dialog, EditRequest* request) {
     SendDlgItemMessageA(dialog, kPathEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
     for (int i = 0; i < kComboCount; ++i) {
         const ComboRow& row = kComboRows[i];
-        for (int item = 0; item < row.count; ++item)
-            SendDlgItemMessageA(dialog, row.id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.items[item]));
+        for (int item = 0; item < row.count; ++item) {
+            char* sample = row.sample ? row.sample(item) : nullptr;
+            // A sample that could not be made still takes its row, so indexes stay values.
+            const char* text = row.sample ? (sample ? sample : "") : row.items[item];
+            SendDlgItemMessageA(dialog, row.id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+            std::free(sample);
+        }
         // An index naming no item leaves the box without a selection.
         SendDlgItemMessageA(dialog, row.id, CB_SETCURSEL, static_cast<WPARAM>(selections[i]), 0);
     }
@@ -143,7 +142,7 @@ void WriteSettings(HWND dialog, const char* path, ChipSettings* out) {
     // A box left without a selection (a stored value outside its rows) writes
     // the first row.
     out->placement = hasPath && placement >= 0 ? static_cast<uint32_t>(placement) : 0;
-    out->textAlign = AlignIndex(static_cast<int32_t>(Selection(dialog, kAlignCombo)));
+    out->textAlign = AlignmentRow(static_cast<int32_t>(Selection(dialog, kAlignCombo)));
     out->sizingMode = !hasPath ? kSizeByText
                                : kSizeByPicture + (sizing >= 0 ? static_cast<int32_t>(sizing) : 0);
     std::memcpy(out->picturePath, path, kPathSize);
@@ -300,6 +299,6 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 INT_PTR RunSettingsDialog(HWND owner, EditRequest* request) {
-    return DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(kSettingsDialogId), owner, SettingsDialogProc,
+    return DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc,
                            reinterpret_cast<LPARAM>(request));
 }
