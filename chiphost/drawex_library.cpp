@@ -1,26 +1,6 @@
 #include "drawex_library.h"
 #include <vector>
 
-namespace {
-template <typename T>
-void Assign(DrawExLibrary* library, T DrawExLibrary::*member, FARPROC address) {
-    library->*member = reinterpret_cast<T>(reinterpret_cast<void*>(address));
-}
-
-// Binds one export by its exact name; false when the module lacks it.
-template <typename T>
-bool Bind(DrawExLibrary* library, T DrawExLibrary::*member, const char* name, std::string* missing) {
-    FARPROC address = GetProcAddress(library->module, name);
-    if (!address) {
-        if (!missing->empty()) *missing += ", ";
-        *missing += name;
-        return false;
-    }
-    Assign(library, member, address);
-    return true;
-}
-}  // namespace
-
 bool LoadDrawExLibrary(const std::string& path, DrawExLibrary* library, std::string* error) {
     *library = DrawExLibrary{};
     library->module = LoadLibraryA(path.c_str());
@@ -29,28 +9,12 @@ bool LoadDrawExLibrary(const std::string& path, DrawExLibrary* library, std::str
         return false;
     }
     std::string missing;
-    DrawExLibrary* l = library;
-    bool ok = true;
-    ok &= Bind(l, &DrawExLibrary::DrawExSpecification, "DrawExSpecification", &missing);
-    ok &= Bind(l, &DrawExLibrary::DrawExConfigure, "DrawExConfigure", &missing);
-    ok &= Bind(l, &DrawExLibrary::DrawExAbout, "DrawExAbout", &missing);
-    ok &= Bind(l, &DrawExLibrary::InitializeChip, "InitializeChip", &missing);
-    ok &= Bind(l, &DrawExLibrary::UnInitializeChip, "UnInitializeChip", &missing);
-    ok &= Bind(l, &DrawExLibrary::CalcDefaultRect, "CalcDefaultRect", &missing);
-    ok &= Bind(l, &DrawExLibrary::DrawChip, "DrawChip", &missing);
-    ok &= Bind(l, &DrawExLibrary::MouseClik, "MouseClik", &missing);
-    ok &= Bind(l, &DrawExLibrary::Resize, "Resize", &missing);
-    ok &= Bind(l, &DrawExLibrary::Zoom, "Zoom", &missing);
-    ok &= Bind(l, &DrawExLibrary::Update, "Update", &missing);
-    ok &= Bind(l, &DrawExLibrary::ExchangeSendString, "ExchangeSendString", &missing);
-    ok &= Bind(l, &DrawExLibrary::GetMemoString, "GetMemoString", &missing);
-    ok &= Bind(l, &DrawExLibrary::EditHelper, "EditHelper", &missing);
-    ok &= Bind(l, &DrawExLibrary::GetDrawExMenu, "GetDrawExMenu", &missing);
-    ok &= Bind(l, &DrawExLibrary::DoDrawExMenu, "DoDrawExMenu", &missing);
-    ok &= Bind(l, &DrawExLibrary::GetSaveData, "GetSaveData", &missing);
-    ok &= Bind(l, &DrawExLibrary::GetTimerSpan, "GetTimerSpan", &missing);
-    ok &= Bind(l, &DrawExLibrary::DoTimer, "DoTimer", &missing);
-    if (!ok) {
+    for (const DrawExExportRow& row : kDrawExExports) {
+        FARPROC address = GetProcAddress(library->module, row.name);
+        if (!address) missing += (missing.empty() ? "" : ", ") + std::string(row.name);
+        SetExportSlot(library, row, address);
+    }
+    if (!missing.empty()) {
         *error = "the library " + path + " lacks the export(s) " + missing;
         FreeDrawExLibrary(library);
         return false;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include "chip/host_records.h"
 
 enum : int32_t {
     kPlacementTopLeft = 0, kPlacementTopRight = 1, kPlacementBottomLeft = 2,
@@ -12,7 +13,6 @@ enum : int32_t {
 };
 enum : int32_t { kAlignLeft = 0, kAlignCentre = 1, kAlignRight = 2 };
 enum : int32_t { kSizeByPicture = 10008, kSizeByText = 10009 };
-constexpr int kPathSize = 260;
 
 struct ChipState {
     // Picture, owned by the record (DeleteObject), and its sizes.

@@ -3,6 +3,7 @@
 // internal function; a handle that cannot be locked gives the neutral result.
 #include <windows.h>
 #include <cstring>
+#include <type_traits>
 #include "drawex/exports.h"
 #include "drawex/chip_update.h"
 #include "chip/host_records.h"
@@ -12,6 +13,18 @@
 #include "text/date_time_fields.h"
 #include "ui/chip_menu.h"
 #include "ui/dialogs.h"
+
+// Hosts call through the table in host_records.h: each export must have the
+// type its slot there gives it.
+#define CHECK_EXPORT(name) \
+    static_assert(std::is_same_v<decltype(&name), decltype(DrawExExports::name)>, #name " as the table has it")
+CHECK_EXPORT(DrawExSpecification); CHECK_EXPORT(DrawExConfigure); CHECK_EXPORT(DrawExAbout);
+CHECK_EXPORT(InitializeChip); CHECK_EXPORT(UnInitializeChip); CHECK_EXPORT(CalcDefaultRect);
+CHECK_EXPORT(DrawChip); CHECK_EXPORT(MouseClik); CHECK_EXPORT(Resize); CHECK_EXPORT(Zoom);
+CHECK_EXPORT(Update); CHECK_EXPORT(ExchangeSendString); CHECK_EXPORT(GetMemoString);
+CHECK_EXPORT(EditHelper); CHECK_EXPORT(GetDrawExMenu); CHECK_EXPORT(DoDrawExMenu);
+CHECK_EXPORT(GetSaveData); CHECK_EXPORT(GetTimerSpan); CHECK_EXPORT(DoTimer);
+#undef CHECK_EXPORT
 
 extern "C" {
 

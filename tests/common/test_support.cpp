@@ -10,14 +10,6 @@ std::string ProgramDirectory() {
     return dir.substr(0, dir.find_last_of('\\') + 1);
 }
 
-namespace {
-template <typename T>
-void Bind(HMODULE module, T& slot, const char* name) {
-    slot = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    if (!slot) ADD_FAILURE() << "export missing: " << name;
-}
-}  // namespace
-
 const DrawExLibrary& Library() {
     static DrawExLibrary library = [] {
         DrawExLibrary l;
@@ -27,25 +19,11 @@ const DrawExLibrary& Library() {
             return l;
         }
         InstallTestClock(l.module);
-        Bind(l.module, l.DrawExSpecification, "DrawExSpecification");
-        Bind(l.module, l.DrawExConfigure, "DrawExConfigure");
-        Bind(l.module, l.DrawExAbout, "DrawExAbout");
-        Bind(l.module, l.InitializeChip, "InitializeChip");
-        Bind(l.module, l.UnInitializeChip, "UnInitializeChip");
-        Bind(l.module, l.CalcDefaultRect, "CalcDefaultRect");
-        Bind(l.module, l.DrawChip, "DrawChip");
-        Bind(l.module, l.MouseClik, "MouseClik");
-        Bind(l.module, l.Resize, "Resize");
-        Bind(l.module, l.Zoom, "Zoom");
-        Bind(l.module, l.Update, "Update");
-        Bind(l.module, l.ExchangeSendString, "ExchangeSendString");
-        Bind(l.module, l.GetMemoString, "GetMemoString");
-        Bind(l.module, l.EditHelper, "EditHelper");
-        Bind(l.module, l.GetDrawExMenu, "GetDrawExMenu");
-        Bind(l.module, l.DoDrawExMenu, "DoDrawExMenu");
-        Bind(l.module, l.GetSaveData, "GetSaveData");
-        Bind(l.module, l.GetTimerSpan, "GetTimerSpan");
-        Bind(l.module, l.DoTimer, "DoTimer");
+        for (const DrawExExportRow& row : kDrawExExports) {
+            FARPROC address = GetProcAddress(l.module, row.name);
+            if (!address) ADD_FAILURE() << "export missing: " << row.name;
+            SetExportSlot(&l, row, address);
+        }
         return l;
     }();
     return library;

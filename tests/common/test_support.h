@@ -13,27 +13,8 @@
 std::string ProgramDirectory();
 
 // The library's exports, looked up by name exactly as the host does.
-struct DrawExLibrary {
+struct DrawExLibrary : DrawExExports {
     HMODULE module = nullptr;
-    int (*DrawExSpecification)(void*) = nullptr;
-    int (*DrawExConfigure)(HWND) = nullptr;
-    int (*DrawExAbout)(HWND) = nullptr;
-    int (*InitializeChip)(HLOCAL*, HWND, ChipInfo*) = nullptr;
-    int (*UnInitializeChip)(HLOCAL) = nullptr;
-    int (*CalcDefaultRect)(HLOCAL, HWND, int32_t*, const char*) = nullptr;
-    int (*DrawChip)(HLOCAL, HWND, HDC, const char*) = nullptr;
-    int (*MouseClik)() = nullptr;
-    int (*Resize)(HLOCAL, HWND) = nullptr;
-    int (*Zoom)(HLOCAL, int32_t, int32_t) = nullptr;
-    int (*Update)(HLOCAL, HWND, ChipInfo*) = nullptr;
-    int (*ExchangeSendString)() = nullptr;
-    int (*GetMemoString)(int32_t, char*, int32_t) = nullptr;
-    INT_PTR (*EditHelper)(HWND, EditRequest*) = nullptr;
-    HMENU (*GetDrawExMenu)(HLOCAL) = nullptr;
-    int (*DoDrawExMenu)(HLOCAL, HWND, uint32_t) = nullptr;
-    int (*GetSaveData)(HLOCAL, int32_t, HGLOBAL*) = nullptr;
-    int (*GetTimerSpan)(HLOCAL) = nullptr;
-    int (*DoTimer)(HLOCAL) = nullptr;
 };
 
 // Loads Brimsel.dxl from the program directory once per process; the test
