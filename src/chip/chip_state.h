@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include "chip/host_records.h"
+#include "win/kernel_guards.h"
 
 enum : int32_t {
     kPlacementTopLeft = 0, kPlacementTopRight = 1, kPlacementBottomLeft = 2,
@@ -53,22 +54,9 @@ static_assert(offsetof(ChipState, picturePath) == 100, "ChipState layout");
 static_assert(offsetof(ChipState, fitMenu) == 524, "ChipState layout");
 static_assert(sizeof(ChipState) == 528, "ChipState layout");
 
-// Locks a chip handle for one call. state is null when the handle is null or
+// Locks a chip handle for one call. get() is null when the handle is null or
 // cannot be locked; the block is unlocked when the guard goes.
-class ChipLock {
-public:
-    explicit ChipLock(HLOCAL handle)
-        : handle_(handle), state_(handle ? static_cast<ChipState*>(LocalLock(handle)) : nullptr) {}
-    ~ChipLock() { if (state_) LocalUnlock(handle_); }
-    ChipLock(const ChipLock&) = delete;
-    ChipLock& operator=(const ChipLock&) = delete;
-    ChipState* get() const { return state_; }
-    explicit operator bool() const { return state_ != nullptr; }
-    ChipState* operator->() const { return state_; }
-private:
-    HLOCAL handle_;
-    ChipState* state_;
-};
+using ChipLock = LockedLocal<ChipState>;
 
 // Sets dateOffset and timeOffset from the first "<date>" and "<time>" of text
 // (any letter case); returns 1 when the text holds "<time>", else 0.

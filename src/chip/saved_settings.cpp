@@ -101,8 +101,9 @@ void WriteSaveData(const ChipState* chip, HGLOBAL* block) {
     HGLOBAL grown = GlobalReAlloc(*block, sizeof(SavedChipData), GMEM_MOVEABLE | GMEM_ZEROINIT);
     if (!grown) return;  // the host keeps its block as it was
     *block = grown;
-    auto* bytes = static_cast<uint8_t*>(GlobalLock(grown));
-    if (!bytes) return;
+    LockedGlobal<uint8_t> locked(grown);
+    if (!locked) return;
+    uint8_t* bytes = locked.get();
     auto put = [bytes](size_t at, const void* value, size_t size) { std::memcpy(bytes + at, value, size); };
     const size_t base = offsetof(SavedChipData, settings);
     const uint32_t tag = kSettingsSizeCurrent;
@@ -120,5 +121,4 @@ void WriteSaveData(const ChipState* chip, HGLOBAL* block) {
     put(base + offsetof(ChipSettings, timeColour), &chip->timeColour, 4);
     put(base + offsetof(ChipSettings, timeFont), &chip->timeFont, sizeof(LOGFONTA));
     put(base + offsetof(ChipSettings, timeFormat), &chip->timeFormat, 4);
-    GlobalUnlock(grown);
 }

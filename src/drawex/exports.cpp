@@ -62,9 +62,9 @@ int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
 
 int UnInitializeChip(HLOCAL chip) {
     if (!chip) return 0;
-    if (auto* state = static_cast<ChipState*>(LocalLock(chip))) {
-        ReleaseChipPicture(state);
-        LocalUnlock(chip);
+    {
+        ChipLock lock(chip);
+        if (lock) ReleaseChipPicture(lock.get());
     }
     LocalFree(chip);
     return 0;

@@ -1,6 +1,7 @@
 #include "picture/bitmap_file.h"
 #include <cstring>
 #include "picture/plugin_call_guard.h"
+#include "win/kernel_guards.h"
 
 namespace {
 uint32_t Read16(const uint8_t* p) { return p[0] | p[1] << 8; }
@@ -10,13 +11,12 @@ constexpr uint32_t kFileHeaderSize = 14;
 
 // Reads the first bytes of the file and its size; false when it cannot be read.
 bool ReadHead(const char* path, uint8_t* head, size_t* headSize, uint64_t* fileSize) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file) return false;
     LARGE_INTEGER size{};
     DWORD got = 0;
-    const bool ok = GetFileSizeEx(file, &size) && ReadFile(file, head, kBitmapHeadSize, &got, nullptr);
-    CloseHandle(file);
+    const bool ok = GetFileSizeEx(file.get(), &size) && ReadFile(file.get(), head, kBitmapHeadSize, &got, nullptr);
     *headSize = got;
     *fileSize = static_cast<uint64_t>(size.QuadPart);
     return ok;

@@ -7,6 +7,8 @@
 #include "picture/dib_validation.h"
 #include "picture/plugin_call_guard.h"
 #include "picture/plugin_functions.h"
+#include "win/gdi_guards.h"
+#include "win/kernel_guards.h"
 
 namespace {
 constexpr LONG kProbePositions[] = {0, 128};   // the start, then past a 128-byte prefix
@@ -76,11 +78,9 @@ HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictu
 
     PluginDib dib(info, bits);
     if (!dib.Lock() || !DibFitsBlocks(dib.info(), dib.infoSize(), dib.bitsSize())) return nullptr;
-    HDC dc = GetDC(window);
-    if (!dc) return nullptr;
-    HBITMAP bitmap = CreateDIBitmap(dc, &dib.info()->bmiHeader, CBM_INIT, dib.bits(), dib.info(), DIB_RGB_COLORS);
-    ReleaseDC(window, dc);
-    return bitmap;
+    WindowDc dc(window);
+    if (!dc.get()) return nullptr;
+    return CreateDIBitmap(dc.get(), &dib.info()->bmiHeader, CBM_INIT, dib.bits(), dib.info(), DIB_RGB_COLORS);
 }
 }  // namespace
 
@@ -89,9 +89,9 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list) {
     // Bitmap paths are Windows' own business; no plug-in sees them.
     if (IsBitmapPath(path)) return LoadBitmapFile(path);
 
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file) return nullptr;
 
     GetPictureFunction reader = nullptr;
     LONG position = 0;
@@ -101,7 +101,7 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list) {
         // An entry that could accept the file but never read it is passed over.
         if (!functions.isSupported || !functions.getPicture) continue;
         for (LONG at : kProbePositions) {
-            const Probe answer = AskAt(functions.isSupported, path, file, at);
+            const Probe answer = AskAt(functions.isSupported, path, file.get(), at);
             if (answer == Probe::fault) {
                 faulted = true;
                 break;
@@ -113,7 +113,8 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list) {
             }
         }
     }
-    CloseHandle(file);
+    // Open only while the plug-ins are asked: GetPicture opens the file itself.
+    file.Close();
     // The first plug-in to accept the file decides; a fault ends the load.
     if (!reader) return nullptr;
     return ReadThroughPlugin(window, path, position, reader);

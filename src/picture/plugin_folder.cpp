@@ -2,6 +2,7 @@
 #include "picture/plugin_folder.h"
 #include <cstdlib>
 #include <cstring>
+#include "win/kernel_guards.h"
 
 namespace {
 constexpr char kSusieKey[] = "Software\\Takechin\\Susie\\Plug-in";
@@ -14,20 +15,16 @@ constexpr char kPluginFiles[] = "*.spi";
 char* CopyPathVariable() {
     const DWORD needed = GetEnvironmentVariableW(L"PATH", nullptr, 0);
     if (needed <= 1) return nullptr;
-    auto* wide = static_cast<wchar_t*>(std::malloc(needed * sizeof(wchar_t)));
+    HeapBuffer<wchar_t> wide(static_cast<wchar_t*>(std::malloc(needed * sizeof(wchar_t))));
     if (!wide) return nullptr;
-    char* value = nullptr;
-    const DWORD length = GetEnvironmentVariableW(L"PATH", wide, needed);
-    if (length > 0 && length < needed) {
-        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-        if (bytes > 0) value = static_cast<char*>(std::malloc(bytes));
-        if (value && WideCharToMultiByte(CP_ACP, 0, wide, -1, value, bytes, nullptr, nullptr) != bytes) {
-            std::free(value);
-            value = nullptr;
-        }
-    }
-    std::free(wide);
-    return value;
+    const DWORD length = GetEnvironmentVariableW(L"PATH", wide.get(), needed);
+    if (length == 0 || length >= needed) return nullptr;
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.get(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return nullptr;
+    HeapBuffer<char> value(static_cast<char*>(std::malloc(bytes)));
+    if (!value || WideCharToMultiByte(CP_ACP, 0, wide.get(), -1, value.get(), bytes, nullptr, nullptr) != bytes)
+        return nullptr;
+    return value.Release();
 }
 }  // namespace
 
@@ -82,10 +79,10 @@ void ReadRegistryFolder(char (&folder)[kPathBuffer]) {
 // yielded its first file.
 bool FindFolderAlongPath(char (&folder)[kPathBuffer], HANDLE* search, WIN32_FIND_DATAA* found) {
     folder[0] = '\0';
-    char* value = CopyPathVariable();
+    HeapBuffer<char> value(CopyPathVariable());
     if (!value) return false;
     bool yielded = false;
-    for (const char* piece = value; *piece && !yielded;) {
+    for (const char* piece = value.get(); *piece && !yielded;) {
         const char* end = std::strchr(piece, ';');
         const size_t pieceLength = end ? static_cast<size_t>(end - piece) : std::strlen(piece);
         // A directory too long for the buffers cannot be searched; go on.
@@ -101,7 +98,6 @@ bool FindFolderAlongPath(char (&folder)[kPathBuffer], HANDLE* search, WIN32_FIND
         piece += pieceLength;
         if (*piece == ';') ++piece;
     }
-    std::free(value);
     if (!yielded) folder[0] = '\0';
     return yielded;
 }

@@ -7,6 +7,7 @@
 #include "picture/plugin_call_guard.h"
 #include "picture/plugin_folder.h"
 #include "picture/plugin_functions.h"
+#include "win/kernel_guards.h"
 
 namespace {
 constexpr int kInfoBuffer = 1024;
@@ -96,13 +97,11 @@ ImagePluginEntry* DescribeFormats(HMODULE module) {
 // Loads one plug-in file and links its entries after `last`. Returns the new
 // last entry. The module stays loaded only when it gave at least one entry.
 ImagePluginEntry* AddPlugin(const char* modulePath, ImagePluginEntry* last) {
-    HMODULE module = LoadLibraryA(modulePath);
+    LoadedModule module(LoadLibraryA(modulePath));
     if (!module) return last;
-    ImagePluginEntry* formats = DescribeFormats(module);
-    if (!formats) {
-        FreeLibrary(module);
-        return last;
-    }
+    ImagePluginEntry* formats = DescribeFormats(module.get());
+    if (!formats) return last;
+    module.Keep();   // the list's entries own it now
     last->next = formats;
     while (last->next) last = last->next;
     return last;
@@ -122,13 +121,13 @@ ImagePluginList BuildImagePluginList() {
     const bool yielded = folder[0] ? StartSearch(folder, &search, &found) : FindFolderAlongPath(folder, &search, &found);
     if (!yielded) return list;
 
+    FileSearch searching(search);
     ImagePluginEntry* last = list;
     do {
         char modulePath[kPathBuffer];
         // A file whose full path does not fit the buffer is passed over.
         if (JoinPath(modulePath, folder, found.cFileName)) last = AddPlugin(modulePath, last);
     } while (FindNextFileA(search, &found));
-    FindClose(search);
     return list;
 }
 

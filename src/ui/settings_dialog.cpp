@@ -11,6 +11,8 @@
 #include "text/date_time_fields.h"
 #include "ui/dialogs.h"
 #include "ui/setting_texts.h"
+#include "win/gdi_guards.h"
+#include "win/kernel_guards.h"
 
 // Working state of the dialog. Module-wide on purpose: one settings dialog is
 // open at a time, and the fonts and colours carry over between openings.
@@ -73,16 +75,18 @@ LRESULT Selection(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, 
 // reach. Selections and path not reached stay as the caller set them; fonts not
 // reached are cleared and colours kept, as for an opening without a block.
 void ReadRequestBlock(const EditRequest& request, int* selections, char* path) {
-    const void* locked = GlobalLock(request.settingsBlock);
-    if (!locked) return;
     // A size of 0 tells nothing about the block: then its own size counts.
-    const size_t actual = GlobalSize(request.settingsBlock);
-    size_t available = request.settingsSize ? request.settingsSize : actual;
-    if (available > actual) available = actual;
-    if (available > sizeof(ChipSettings)) available = sizeof(ChipSettings);
+    size_t available = 0;
     ChipSettings stored{};
-    std::memcpy(&stored, locked, available);
-    GlobalUnlock(request.settingsBlock);
+    {
+        LockedGlobal<const uint8_t> locked(request.settingsBlock);
+        if (!locked) return;
+        const size_t actual = GlobalSize(request.settingsBlock);
+        available = request.settingsSize ? request.settingsSize : actual;
+        if (available > actual) available = actual;
+        if (available > sizeof(ChipSettings)) available = sizeof(ChipSettings);
+        std::memcpy(&stored, locked.get(), available);
+    }
 
     const auto covers = [available](size_t offset, size_t width) { return offset + width <= available; };
     if (covers(offsetof(ChipSettings, placement), 4))
@@ -162,12 +166,12 @@ bool ApplySettings(HWND dialog) {
     path[kPathSize - 1] = '\0';
 
     if (path[0]) {
-        HBITMAP picture = LoadPictureFile(dialog, path);
+        // The picture only proves that the file can be read.
+        GdiObject<HBITMAP> picture(LoadPictureFile(dialog, path));
         if (!picture) {
             MessageBoxA(dialog, kUnreadableText, kUnreadableCaption, MB_OK | MB_ICONWARNING);
             return false;
         }
-        DeleteObject(picture);   // it only proved that the file can be read
     }
     if (!dialogRequest) return true;
 
@@ -178,10 +182,8 @@ bool ApplySettings(HWND dialog) {
     dialogRequest->settingsSize = sizeof(ChipSettings);
     dialogRequest->settingsBlock = block;
 
-    auto* settings = static_cast<ChipSettings*>(GlobalLock(block));
-    if (!settings) return true;
-    WriteSettings(dialog, path, settings);
-    GlobalUnlock(block);
+    LockedGlobal<ChipSettings> settings(block);
+    if (settings) WriteSettings(dialog, path, settings.get());
     return true;
 }
 
@@ -258,22 +260,22 @@ INT_PTR OnCommand(HWND dialog, WPARAM command) {
 // directory while browsing; the host's is put back on every path.
 void ChoosePictureFile(HWND dialog) {
     const DWORD length = GetCurrentDirectoryA(0, nullptr);
-    auto* savedDirectory = static_cast<char*>(std::malloc(length + 1));
+    HeapBuffer<char> savedDirectory(static_cast<char*>(std::malloc(length + 1)));
     if (!savedDirectory) return;
-    savedDirectory[0] = '\0';
-    GetCurrentDirectoryA(length + 1, savedDirectory);
+    savedDirectory.get()[0] = '\0';
+    GetCurrentDirectoryA(length + 1, savedDirectory.get());
 
     char fileName[kPathSize] = {};
     SendDlgItemMessageA(dialog, kPathEdit, WM_GETTEXT, kPathSize, reinterpret_cast<LPARAM>(fileName));
     fileName[kPathSize - 1] = '\0';
 
     ImagePluginList list = BuildImagePluginList();
-    char* filter = BuildPictureFilter(list, nullptr);
+    HeapBuffer<char> filter(BuildPictureFilter(list, nullptr));
     if (filter) {
         OPENFILENAMEA request{};
         request.lStructSize = kOpenFileNameSize;
         request.hwndOwner = dialog;
-        request.lpstrFilter = filter;
+        request.lpstrFilter = filter.get();
         request.lpstrFile = fileName;
         request.nMaxFile = kPathSize;
         request.Flags = kPictureFileFlags;
@@ -281,9 +283,7 @@ void ChoosePictureFile(HWND dialog) {
         if (GetOpenFileNameA(&request))
             SendDlgItemMessageA(dialog, kPathEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fileName));
     }
-    if (savedDirectory[0]) SetCurrentDirectoryA(savedDirectory);
-    std::free(savedDirectory);
-    std::free(filter);
+    if (savedDirectory.get()[0]) SetCurrentDirectoryA(savedDirectory.get());
     FreeImagePluginList(list);
 }
 
