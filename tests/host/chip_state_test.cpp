@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include "chip_peek.h"
+#include "chip_pictures.h"
+#include "heap_usage.h"
 #include "test_support.h"
 
 TEST(ChipLifecycle, NewChipWithoutSettingsTakesTheDefaults) {
@@ -68,8 +70,13 @@ TEST(ChipLifecycle, UpdateResultFollowsTheDateToken) {
 TEST(ChipLifecycle, UpdateRefreshesLookAndKeepsPicturePath) {
     const DrawExLibrary& lib = Library();
     TestWindow window(120, 80);
+    const std::string picture = SolidPicture(6, 4, RGB(40, 50, 60));
+    HostChip first("a");
+    first.SetSettings(PictureSettings(picture, 0));
+    ScopedChip chip(window.get(), &first.info);
+    ASSERT_STREQ(chip.state().picturePath, picture.c_str());
+    // An Update without settings refreshes the look and keeps the chip's own.
     HostChip host("a", 0);
-    ScopedChip chip(window.get(), &host.info);
     host.info.textColour = RGB(1, 2, 3);
     host.info.backColour = RGB(4, 5, 6);
     host.info.textFont = MakeFont(-30, "Courier New");
@@ -80,6 +87,7 @@ TEST(ChipLifecycle, UpdateRefreshesLookAndKeepsPicturePath) {
     EXPECT_EQ(s.textFont.lfHeight, -30);
     EXPECT_STREQ(s.textFont.lfFaceName, "Courier New");
     EXPECT_EQ(s.dateColour, RGB(1, 2, 3));
+    EXPECT_STREQ(s.picturePath, picture.c_str());
 }
 
 TEST(ChipLifecycle, TimeTokenAsksForTicksAndResetsTheClock) {
@@ -107,11 +115,21 @@ TEST(ChipLifecycle, TimeTokenAsksForTicksAndResetsTheClock) {
 }
 
 TEST(ChipLifecycle, ManyChipsComeAndGoWithoutLeaks) {
+    // Each chip holds a picture: a picture or a chip block left behind shows in
+    // the GDI slots or on the heap.
     TestWindow window(60, 40);
-    const int before = CountFreeGdiSlots();
-    for (int i = 0; i < 300; ++i) {
-        HostChip host("x<time>", 0);
+    const ChipSettings settings = PictureSettings(SolidPicture(8, 8, RGB(9, 9, 9)), 0);
+    const auto cycle = [&] {
+        HostChip host("x<time>");
+        host.SetSettings(settings);
         ScopedChip chip(window.get(), &host.info);
-    }
+        EXPECT_NE(chip.state().picture, nullptr);
+    };
+    for (int i = 0; i < 10; ++i) cycle();   // first-use allocations of the platform
+    const int before = CountFreeGdiSlots();
+    const uint64_t heapBefore = HeapBytesInUse();
+    for (int i = 0; i < 300; ++i) cycle();
     EXPECT_GE(CountFreeGdiSlots(), before - 5);
+    // 300 chip blocks would be 158 KB.
+    EXPECT_LT(HeapBytesInUse(), heapBefore + 64 * 1024);
 }

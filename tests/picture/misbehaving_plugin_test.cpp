@@ -58,6 +58,7 @@ const BadPicture kBadPictures[] = {
     {"HeaderSizeZero", 0, kSpoilZeroHeaderSize, 8, 6, 24},
     {"BitsBlockTooShort", 0, kSpoilShortBits, 64, 64, 24},
     {"BitsBlockTooShortTopDown", kTopDown | kFixedHandles, kSpoilShortBits, 64, 64, 24},
+    {"BitsBlockWithoutRowPadding", 0, kSpoilUnpaddedBits, 13, 64, 24},
     {"SevenBitsPerPixel", 0, kSpoilBitCount, 8, 6, 24},
     {"ColourTableBeyondBlock", 0, kSpoilColoursUsed, 8, 6, 1},
     {"HugeWidth", 0, kSpoilHugeWidth, 8, 6, 24},

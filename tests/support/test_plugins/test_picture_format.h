@@ -37,6 +37,7 @@ enum Spoil : uint8_t {
     kSpoilCompression = 6,    // BI_JPEG
     kSpoilNegativeWidth = 7,
     kSpoilZeroHeaderSize = 8,
+    kSpoilUnpaddedBits = 9,   // bits block as long as the rows without their padding to 4 bytes
 };
 
 // What a plug-in was asked, kept in the plug-in module. A test holds its own

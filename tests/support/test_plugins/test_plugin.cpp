@@ -88,7 +88,9 @@ void WriteColour(RGBQUAD* entry, const unsigned char* rgb) {
     const SIZE_T stride = ((static_cast<SIZE_T>(width) * bitCount + 31) / 32) * 4;
     const SIZE_T bitsSize = stride * height;
     HLOCAL info = Allocate(headerSize + colours * sizeof(RGBQUAD), fixed);
-    HLOCAL bits = Allocate(spoil == kSpoilShortBits ? bitsSize / 2 : bitsSize, fixed);
+    const SIZE_T unpadded = (static_cast<SIZE_T>(width) * bitCount + 7) / 8 * height;
+    HLOCAL bits = Allocate(spoil == kSpoilShortBits ? bitsSize / 2 : spoil == kSpoilUnpaddedBits ? unpadded : bitsSize,
+                           fixed);
     if (!info || !bits) return 4;
 
     auto* header = static_cast<BITMAPV5HEADER*>(LocalLock(info));
@@ -110,7 +112,7 @@ void WriteColour(RGBQUAD* entry, const unsigned char* rgb) {
         WriteColour(&table[1], colour[1]);
     }
 
-    if (spoil != kSpoilShortBits) {
+    if (spoil != kSpoilShortBits && spoil != kSpoilUnpaddedBits) {
         auto* pixels = static_cast<BYTE*>(LocalLock(bits));
         for (int y = 0; y < height; ++y) {
             BYTE* row = pixels + stride * (topDown ? y : height - 1 - y);
