@@ -3,6 +3,7 @@
 #include "picture/image_plugins.h"
 #include "render/gdi_guards.h"
 #include "render/run_layout.h"
+#include "render/warning_cells.h"
 #include "text/text_runs.h"
 
 namespace {
@@ -89,9 +90,7 @@ void DrawWarningPattern(ChipState* chip, HDC mem, const RECT& r) {
     FillSolid(mem, r, kWarningColour);
     SIZE cell{};
     GetTextExtentPoint32A(mem, kWarningText, 4, &cell);
-    if (cell.cx <= 0 || cell.cy <= 0) return;
-    for (LONG x = 0; x < r.right; x += cell.cx)
-        for (LONG y = 0; y < r.bottom; y += cell.cy) TextOutA(mem, x, y, kWarningText, 4);
+    DrawWarningCells(mem, r, cell, kWarningText, 4);
 }
 
 // The alignment is passed as DrawTextA's own flags; a stored value outside
