@@ -1,8 +1,9 @@
 #include "render/chip_painting.h"
 #include <cstring>
-#include "picture/image_plugins.h"
+#include "picture/shared_pictures.h"
 #include "render/gdi_guards.h"
 #include "render/run_layout.h"
+#include "render/scaled_picture.h"
 #include "render/warning_cells.h"
 #include "text/text_runs.h"
 
@@ -44,9 +45,17 @@ void DrawTiles(ChipState* chip, HDC mem, HDC pictureDc, const RECT& r) {
     DoubleDown(mem, th, r.bottom, r.right);
 }
 
-void DrawPictureLayer(ChipState* chip, HDC dc, HDC mem, const RECT& r) {
+void DrawPictureLayer(HLOCAL handle, ChipState* chip, HDC dc, HDC mem, const RECT& r) {
+    const bool stretched = static_cast<uint32_t>(chip->placement) > 4;
+    // Made before the picture is selected anywhere: it reads the picture's bits.
+    HBITMAP scaled = nullptr;
+    if (stretched)
+        scaled = KeptScaledPicture(handle, dc, chip->picture, PictureSerial(chip->picture), chip->pictureWidth,
+                                   chip->pictureHeight, chip->drawWidth, chip->drawHeight);
+    else
+        DropScaledPicture(handle);
     MemoryDc pictureDc(dc);
-    SelectedObject selected(pictureDc.get(), chip->picture);
+    SelectedObject selected(pictureDc.get(), scaled ? scaled : chip->picture);
     if (chip->placement == kPlacementTile) {
         DrawTiles(chip, mem, pictureDc.get(), r);
         return;
@@ -61,8 +70,17 @@ void DrawPictureLayer(ChipState* chip, HDC dc, HDC mem, const RECT& r) {
         break;
     default: break;
     }
-    if (static_cast<uint32_t>(chip->placement) <= 4) {
+    if (!stretched) {
         BitBlt(mem, x, y, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, SRCCOPY);
+    } else if (scaled) {
+        // Already reduced along every axis that shrinks; what is left only
+        // enlarges, which StretchBlt does in blocks as for the picture itself.
+        const int32_t kw = chip->drawWidth < chip->pictureWidth ? chip->drawWidth : chip->pictureWidth;
+        const int32_t kh = chip->drawHeight < chip->pictureHeight ? chip->drawHeight : chip->pictureHeight;
+        if (kw == chip->drawWidth && kh == chip->drawHeight)
+            BitBlt(mem, 0, 0, kw, kh, pictureDc.get(), 0, 0, SRCCOPY);
+        else
+            StretchBlt(mem, 0, 0, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, kw, kh, SRCCOPY);
     } else {
         StretchBlt(mem, 0, 0, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, chip->pictureWidth,
                    chip->pictureHeight, SRCCOPY);
@@ -140,11 +158,11 @@ void DrawFieldText(ChipState* chip, HDC mem, const RECT& r, const char* text) {
 
 void LoadPictureOnDemand(ChipState* chip, HWND window) {
     if (chip->picture || chip->pictureMissing != 0) return;
-    chip->picture = LoadPictureFile(window, chip->picturePath);
+    chip->picture = AcquirePicture(window, chip->picturePath);
 }
 }  // namespace
 
-void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
+void PaintChip(HLOCAL handle, ChipState* chip, HWND window, HDC dc, const char* text) {
     LoadPictureOnDemand(chip, window);
     RECT r{};
     GetClientRect(window, &r);
@@ -159,7 +177,7 @@ void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
     SelectedObject selected(mem.get(), offscreen.get());
 
     if (chip->picture)
-        DrawPictureLayer(chip, dc, mem.get(), r);
+        DrawPictureLayer(handle, chip, dc, mem.get(), r);
     else if (chip->picturePath[0])
         DrawWarningPattern(chip, mem.get(), r);
 
