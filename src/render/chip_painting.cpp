@@ -1,7 +1,7 @@
 #include "render/chip_painting.h"
 #include <cstring>
 #include "picture/shared_pictures.h"
-#include "render/gdi_guards.h"
+#include "win/gdi_guards.h"
 #include "render/run_layout.h"
 #include "render/scaled_picture.h"
 #include "render/warning_cells.h"

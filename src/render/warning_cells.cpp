@@ -7,7 +7,7 @@
 #include "render/warning_cells.h"
 #include <cstdint>
 #include <vector>
-#include "render/gdi_guards.h"
+#include "win/gdi_guards.h"
 
 namespace {
 // Cells on each side of the probe cell; ink reaching farther is not measured.
