@@ -16,6 +16,7 @@ struct SharedPicture {
     HBITMAP bitmap;
     int32_t users;
     uint32_t serial;
+    bool alpha;
 };
 
 // Every picture some chip holds. Chips are few; a linear search is enough.
@@ -59,11 +60,12 @@ HBITMAP AcquirePicture(HWND window, const char* path) {
                 return p.bitmap;
             }
     }
-    HBITMAP bitmap = LoadPictureFile(window, path);
+    bool alpha = false;
+    HBITMAP bitmap = LoadPictureFile(window, path, &alpha);
     if (!bitmap) return nullptr;
     // A file that cannot be identified is never shared, but still counted.
     if (!known) identity.fullPath.clear();
-    g_pictures.push_back(SharedPicture{identity, bitmap, 1, ++g_lastSerial});
+    g_pictures.push_back(SharedPicture{identity, bitmap, 1, ++g_lastSerial, alpha});
     return bitmap;
 }
 
@@ -80,7 +82,7 @@ void ReleasePicture(HBITMAP picture) {
     g_pictures.pop_back();
 }
 
-uint32_t PictureSerial(HBITMAP picture) {
+PictureFacts FactsOfPicture(HBITMAP picture) {
     const SharedPicture* shared = picture ? FindByBitmap(picture) : nullptr;
-    return shared ? shared->serial : 0;
+    return shared ? PictureFacts{shared->serial, shared->alpha} : PictureFacts{0, false};
 }

@@ -15,7 +15,11 @@ HBITMAP AcquirePicture(HWND window, const char* path);
 // come from AcquirePicture is simply deleted. Null is ignored.
 void ReleasePicture(HBITMAP picture);
 
-// A number that differs for every load, so that a handle value GDI hands out
-// again is never taken for an earlier picture; 0 for a bitmap that did not
-// come from AcquirePicture.
-uint32_t PictureSerial(HBITMAP picture);
+// What is known of an acquired picture. serial differs for every load, so
+// that a handle value GDI hands out again is never taken for an earlier
+// picture; 0 for a bitmap that did not come from AcquirePicture.
+struct PictureFacts {
+    uint32_t serial;
+    bool alpha;   // a premultiplied 32-bit DIB section, drawn over the background
+};
+PictureFacts FactsOfPicture(HBITMAP picture);

@@ -2,37 +2,19 @@
 // the picture is drawn smaller, blocks where it is drawn larger; and the kept
 // scaled picture after everything that changes what it must show.
 #include <gtest/gtest.h>
-#include <utility>
-#include <vector>
 #include "chip_scene.h"
+#include "scale_reference.h"
 
 namespace {
-// The source pixels behind target pixel i along one axis, with their weights.
-// Drawn larger: the one pixel StretchBlt picks; drawn smaller: every pixel the
-// target covers, weighted by the part it covers.
-std::vector<std::pair<int, int64_t>> Cover(int i, int size, int drawn) {
-    if (drawn >= size) return {{static_cast<int>(((2LL * i + 1) * size - 1) / (2LL * drawn)), 1}};
-    std::vector<std::pair<int, int64_t>> cover;
-    for (int j = 0; j < size; ++j) {
-        const int64_t lo = std::max<int64_t>(int64_t{i} * size, int64_t{j} * drawn);
-        const int64_t hi = std::min<int64_t>(int64_t{i + 1} * size, int64_t{j + 1} * drawn);
-        if (hi > lo) cover.push_back({j, hi - lo});
-    }
-    return cover;
-}
-
 COLORREF Expected(int x, int y, int pw, int ph, int dw, int dh, uint32_t seed) {
-    int64_t r = 0, g = 0, b = 0, total = 0;
-    for (const auto& cx : Cover(x, pw, dw))
-        for (const auto& cy : Cover(y, ph, dh)) {
-            const int64_t w = cx.second * cy.second;
-            const COLORREF c = NoiseAt(cx.first, cy.first, seed);
-            r += w * GetRValue(c);
-            g += w * GetGValue(c);
-            b += w * GetBValue(c);
-            total += w;
-        }
-    return RGB((r + total / 2) / total, (g + total / 2) / total, (b + total / 2) / total);
+    int v[4];
+    ScaledAt(x, y, pw, ph, dw, dh,
+             [seed](int sx, int sy, int c) {
+                 const COLORREF colour = NoiseAt(sx, sy, seed);
+                 return c == 0 ? GetRValue(colour) : c == 1 ? GetGValue(colour) : c == 2 ? GetBValue(colour) : 0;
+             },
+             v);
+    return RGB(v[0], v[1], v[2]);
 }
 
 // Pixels of the drawn picture that differ from the reference; the first is described.
