@@ -30,6 +30,36 @@ bool DibCarriesAlpha(const BITMAPINFO* info, size_t infoSize) {
     return r >= 0 && g >= 0 && b >= 0 && r != 3 && g != 3 && b != 3 && r != g && g != b && r != b;
 }
 
+HBITMAP PremultiplyBitmapFile(const char* path, HBITMAP loaded) {
+    constexpr DWORD kFileHeader = sizeof(BITMAPFILEHEADER);
+    uint8_t head[kFileHeader + sizeof(BITMAPV5HEADER)] = {};
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    DWORD got = 0;
+    const bool read = ReadFile(file, head, sizeof(head), &got, nullptr);
+    CloseHandle(file);
+    if (!read || got <= kFileHeader) return nullptr;
+    BITMAPV5HEADER header{};
+    std::memcpy(&header, head + kFileHeader, got - kFileHeader);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(&header);
+    if (!DibCarriesAlpha(info, got - kFileHeader) || header.bV5RedMask != 0x00FF0000u ||
+        header.bV5GreenMask != 0x0000FF00u || header.bV5BlueMask != 0x000000FFu)
+        return nullptr;
+    // The system's copy must still be this file's pixels, byte for byte.
+    DIBSECTION section{};
+    if (GetObjectA(loaded, sizeof(section), &section) != sizeof(section) || !section.dsBm.bmBits ||
+        section.dsBm.bmBitsPixel != 32 || section.dsBm.bmWidth != header.bV5Width ||
+        section.dsBm.bmHeight != (header.bV5Height < 0 ? -header.bV5Height : header.bV5Height))
+        return nullptr;
+    if (section.dsBmih.biCompression == BI_BITFIELDS &&
+        (section.dsBitfields[0] != 0x00FF0000u || section.dsBitfields[1] != 0x0000FF00u ||
+         section.dsBitfields[2] != 0x000000FFu))
+        return nullptr;
+    GdiFlush();
+    return MakePremultipliedPicture(info, section.dsBm.bmBits);
+}
+
 HBITMAP MakePremultipliedPicture(const BITMAPINFO* info, const void* bits) {
     const BITMAPINFOHEADER& h = info->bmiHeader;
     const LONG width = h.biWidth;

@@ -16,5 +16,11 @@ bool DibCarriesAlpha(const BITMAPINFO* info, size_t infoSize);
 // when it cannot be made.
 HBITMAP MakePremultipliedPicture(const BITMAPINFO* info, const void* bits);
 
+// The same for a bitmap file that the system has loaded into `loaded`: a
+// premultiplied copy when the file's header carries alpha with the usual
+// byte order and `loaded` holds its 32-bit pixels as they are in the file.
+// Null otherwise; the caller keeps `loaded` in either case.
+HBITMAP PremultiplyBitmapFile(const char* path, HBITMAP loaded);
+
 // A straight colour byte weighted by alpha, as MakePremultipliedPicture does.
 inline unsigned Premultiply(unsigned colour, unsigned alpha) { return (colour * alpha + 127) / 255; }

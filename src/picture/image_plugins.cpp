@@ -95,7 +95,14 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
     if (alpha) *alpha = false;
     if (!path) return nullptr;
     // Bitmap paths are Windows' own business; no plug-in sees them.
-    if (IsBitmapPath(path)) return LoadBitmapFile(path);
+    if (IsBitmapPath(path)) {
+        HBITMAP bitmap = LoadBitmapFile(path);
+        HBITMAP premultiplied = alpha && bitmap ? PremultiplyBitmapFile(path, bitmap) : nullptr;
+        if (!premultiplied) return bitmap;
+        DeleteObject(bitmap);
+        *alpha = true;
+        return premultiplied;
+    }
 
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);

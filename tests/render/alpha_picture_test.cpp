@@ -72,6 +72,43 @@ protected:
         return path;
     }
 
+    // The same picture as a bitmap file with a 124-byte header, rows bottom up.
+    std::string WriteBitmapFile(const std::string& name, const TestPicture& p) {
+        BITMAPV5HEADER v{};
+        v.bV5Size = sizeof(v);
+        v.bV5Width = p.width;
+        v.bV5Height = p.height;
+        v.bV5Planes = 1;
+        v.bV5BitCount = 32;
+        v.bV5Compression = BI_BITFIELDS;
+        v.bV5RedMask = 0x00FF0000;
+        v.bV5GreenMask = 0x0000FF00;
+        v.bV5BlueMask = 0x000000FF;
+        v.bV5AlphaMask = 0xFF000000;
+        v.bV5CSType = 0x73524742;
+        v.bV5SizeImage = p.width * p.height * 4;
+        BITMAPFILEHEADER f{};
+        f.bfType = 0x4D42;
+        f.bfOffBits = sizeof(f) + sizeof(v);
+        f.bfSize = f.bfOffBits + v.bV5SizeImage;
+        std::string bytes(reinterpret_cast<const char*>(&f), sizeof(f));
+        bytes.append(reinterpret_cast<const char*>(&v), sizeof(v));
+        for (int y = p.height - 1; y >= 0; --y)
+            for (int x = 0; x < p.width; ++x) {
+                const COLORREF c = y >= p.height / 2 ? p.bottom : x < p.width / 2 ? p.topLeft : p.topRight;
+                const uint8_t a = AlphaAt(x, y);
+                const char pixel[4] = {char(a ? GetBValue(c) : 255), char(a ? GetGValue(c) : 255),
+                                       char(a ? GetRValue(c) : 255), char(a)};
+                bytes.append(pixel, 4);
+            }
+        const std::string path = folder_ + "\\" + name;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+        return path;
+    }
+
     std::string folder_;
     std::string plugin_;
     ScopedSusieFolder registry_;
@@ -91,11 +128,14 @@ TEST_F(AlphaPictureTest, DrawnOverTheBackgroundInEveryPlacement) {
         {6, 60, 40}, {6, 15, 10},
     };
     const COLORREF backs[] = {RGB(0, 0, 200), RGB(255, 240, 0)};
-    for (uint8_t kind : {uint8_t(1), uint8_t(2)}) {
+    // Headers of 108 and 124 bytes from the plug-in, and a bitmap file.
+    for (uint8_t kind : {uint8_t(1), uint8_t(2), uint8_t(3)}) {
         const TestPicture picture = AlphaPicture(kind, kAlpha);
-        const std::string path = Write("alpha" + std::to_string(kind) + ".brm", picture);
+        const std::string path = kind == 3 ? WriteBitmapFile("alpha.bmp", picture)
+                                           : Write("alpha" + std::to_string(kind) + ".brm", picture);
         for (const AlphaCase& c : cases) {
-            SCOPED_TRACE("header " + std::to_string(kind) + ", placement " + std::to_string(c.placement) + " in " +
+            SCOPED_TRACE((kind == 3 ? std::string("bitmap file") : "header kind " + std::to_string(kind)) +
+                         ", placement " + std::to_string(c.placement) + " in " +
                          std::to_string(c.cw) + "x" + std::to_string(c.ch));
             const ChipSettings settings = PictureSettings(path, c.placement);
             ChipScene scene(c.cw, c.ch, "", &settings);
