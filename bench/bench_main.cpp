@@ -158,6 +158,19 @@ int main() {
             Compare(std::string("DrawChip 320x240 + time, 4000x3000 ") + (placement == 5 ? "stretched" : "fitted"), 200,
                     [&] { lib.DrawChip(chip, window, target, host.text.c_str()); },
                     [&] { lib.DrawChip(plain, window, target, small.text.c_str()); }, 1.5);
+            if (placement == 5) {
+                // Each new drawn size scales the photo anew, as a drag of the
+                // chip's border does.
+                int32_t step = 0;
+                Compare("  the first paint at a new size", 10,
+                        [&] {
+                            auto* state = static_cast<ChipState*>(LocalLock(chip));
+                            state->drawWidth = 320 - (++step % 2);
+                            LocalUnlock(chip);
+                            lib.DrawChip(chip, window, target, host.text.c_str());
+                        },
+                        nullptr, 0);
+            }
             lib.UnInitializeChip(chip);
         }
         lib.UnInitializeChip(plain);

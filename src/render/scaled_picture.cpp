@@ -46,6 +46,45 @@ std::vector<Span> AxisSpans(int32_t source, int32_t kept) {
     return spans;
 }
 
+// The source pixels of one target pixel along x: `first` and `last` covered
+// in part (by their weights), every one between in full (weight `kept`).
+struct Run {
+    int32_t first, last;
+    uint32_t firstWeight, lastWeight;
+};
+std::vector<Run> AxisRuns(int32_t source, int32_t kept) {
+    std::vector<Run> runs(static_cast<size_t>(kept));
+    for (int32_t t = 0; t < kept; ++t) {
+        const int64_t start = static_cast<int64_t>(t) * source;
+        const int64_t end = start + source;
+        const auto first = static_cast<int32_t>(start / kept);
+        const auto last = static_cast<int32_t>((end - 1) / kept);
+        Run& run = runs[t];
+        run.first = first;
+        run.last = last;
+        const int64_t firstEnd = static_cast<int64_t>(first + 1) * kept;
+        run.firstWeight = static_cast<uint32_t>((firstEnd < end ? firstEnd : end) - start);
+        run.lastWeight = last > first ? static_cast<uint32_t>(end - static_cast<int64_t>(last) * kept) : 0;
+    }
+    return runs;
+}
+
+// Weighted sums of one source row for every target pixel, C bytes a pixel.
+template <int C>
+void SumRow(const uint8_t* row, const std::vector<Run>& runs, uint32_t full, uint32_t* sums) {
+    for (const Run& run : runs) {
+        const uint8_t* p = row + static_cast<size_t>(run.first) * 4;
+        uint32_t middle[C] = {};
+        for (int32_t j = run.first + 1; j < run.last; ++j) {
+            const uint8_t* q = row + static_cast<size_t>(j) * 4;
+            for (int c = 0; c < C; ++c) middle[c] += q[c];
+        }
+        const uint8_t* q = row + static_cast<size_t>(run.last) * 4;
+        for (int c = 0; c < C; ++c) sums[c] = run.firstWeight * p[c] + full * middle[c] + run.lastWeight * q[c];
+        sums += 4;
+    }
+}
+
 BITMAPINFO RowsInfo(int32_t width, int32_t height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -59,8 +98,9 @@ BITMAPINFO RowsInfo(int32_t width, int32_t height) {
 
 // Box filter, streamed over strips of source rows: every target pixel is the
 // mean of the source area it covers, each of the four bytes on its own,
-// rounded to nearest. Total weight per target pixel is sw * sh.
-HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_t kw, int32_t kh) {
+// rounded to nearest. Total weight per target pixel is sw * sh. The fourth
+// byte is only worked out for pictures with alpha.
+HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_t kw, int32_t kh, bool alpha) {
     BITMAPINFO outInfo = RowsInfo(kw, -kh);
     void* outBits = nullptr;
     HBITMAP out = CreateDIBSection(reference, &outInfo, DIB_RGB_COLORS, &outBits, nullptr, 0);
@@ -68,7 +108,7 @@ HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_
         if (out) DeleteObject(out);
         return nullptr;
     }
-    const std::vector<Span> xs = AxisSpans(sw, kw);
+    const std::vector<Run> xs = AxisRuns(sw, kw);
     const std::vector<Span> ys = AxisSpans(sh, kh);
     const int32_t stripRows = sh < kStripRows ? sh : kStripRows;
     std::vector<uint32_t> strip(static_cast<size_t>(sw) * stripRows);
@@ -97,15 +137,11 @@ HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_
             return nullptr;
         }
         for (int32_t k = 0; k < rows; ++k) {
-            const auto* pixel = reinterpret_cast<const uint8_t*>(strip.data() + static_cast<size_t>(rows - 1 - k) * sw);
-            std::fill(rowSums.begin(), rowSums.end(), 0u);
-            for (int32_t x = 0; x < sw; ++x, pixel += 4) {
-                const Span& s = xs[x];
-                uint32_t* sum = &rowSums[static_cast<size_t>(s.target) * 4];
-                for (int c = 0; c < 4; ++c) sum[c] += s.weight * pixel[c];
-                if (s.nextWeight)
-                    for (int c = 0; c < 4; ++c) sum[4 + c] += s.nextWeight * pixel[c];
-            }
+            const auto* row = reinterpret_cast<const uint8_t*>(strip.data() + static_cast<size_t>(rows - 1 - k) * sw);
+            if (alpha)
+                SumRow<4>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
+            else
+                SumRow<3>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
             const Span& s = ys[top + k];
             while (current < s.target) emit();
             for (size_t i = 0; i < rowSums.size(); ++i) now[i] += static_cast<uint64_t>(s.weight) * rowSums[i];
@@ -125,8 +161,8 @@ void Forget(KeptPicture* kept) {
 }
 }  // namespace
 
-HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, uint32_t serial, int32_t pictureWidth,
-                          int32_t pictureHeight, int32_t drawWidth, int32_t drawHeight) {
+HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, uint32_t serial, bool alpha,
+                          int32_t pictureWidth, int32_t pictureHeight, int32_t drawWidth, int32_t drawHeight) {
     KeptPicture* kept = Find(chip);
     if (kept && kept->source == picture && kept->serial == serial && kept->drawWidth == drawWidth &&
         kept->drawHeight == drawHeight)
@@ -142,7 +178,7 @@ HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, uint32_t 
     if (!GetObjectA(picture, sizeof(actual), &actual) || actual.bmWidth != pictureWidth ||
         actual.bmHeight != pictureHeight || pictureWidth > kMaxSourceWidth)
         return nullptr;
-    HBITMAP scaled = MakeShrunk(reference, picture, pictureWidth, pictureHeight, kw, kh);
+    HBITMAP scaled = MakeShrunk(reference, picture, pictureWidth, pictureHeight, kw, kh, alpha);
     if (!scaled) return nullptr;
     g_kept.push_back({chip, picture, serial, drawWidth, drawHeight, scaled});
     return scaled;

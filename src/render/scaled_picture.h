@@ -11,8 +11,9 @@
 // only when the picture (handle or serial) or the draw size differ from the
 // last call. Null when no axis shrinks, the recorded size is not the bitmap's,
 // or it could not be made: the picture is then drawn as it is.
-HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, uint32_t serial, int32_t pictureWidth,
-                          int32_t pictureHeight, int32_t drawWidth, int32_t drawHeight);
+// `alpha` says the fourth byte of each pixel is alpha, to be averaged too.
+HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, uint32_t serial, bool alpha,
+                          int32_t pictureWidth, int32_t pictureHeight, int32_t drawWidth, int32_t drawHeight);
 
 // Frees what is kept for the chip, if anything.
 void DropScaledPicture(HLOCAL chip);
