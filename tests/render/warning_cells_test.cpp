@@ -77,7 +77,9 @@ TEST(WarningCells, CopiesMatchOneTextOutPerCell) {
             for (int y = 0; y < client.cy; ++y)
                 for (int x = 0; x < client.cx; ++x) differing += painted->At(x, y) != reference->At(x, y);
             EXPECT_EQ(differing, 0);
-            if (client.cx == 0) EXPECT_EQ(painted->At(0, 0), RGB(1, 2, 3)) << "nothing painted";
+            if (client.cx == 0) {
+                EXPECT_EQ(painted->At(0, 0), RGB(1, 2, 3)) << "nothing painted";
+            }
         }
     }
 }
