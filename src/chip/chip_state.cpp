@@ -54,10 +54,3 @@ void CopyBoundedText(char* dest, const char* source, size_t size) {
     }
     dest[n] = '\0';
 }
-
-void ReleaseChipPicture(ChipState* chip) {
-    if (chip->picture) {
-        DeleteObject(chip->picture);
-        chip->picture = nullptr;
-    }
-}

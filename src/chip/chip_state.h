@@ -69,6 +69,3 @@ char* CopyText(const char* text, size_t length);
 // Copies at most size - 1 bytes of a text that may lack a terminator and always
 // terminates the copy.
 void CopyBoundedText(char* dest, const char* source, size_t size);
-
-// Deletes the chip's picture, if any, and forgets it.
-void ReleaseChipPicture(ChipState* chip);

@@ -1,7 +1,12 @@
 #include "drawex/chip_update.h"
 #include <cstring>
 #include "chip/saved_settings.h"
-#include "picture/image_plugins.h"
+#include "picture/shared_pictures.h"
+
+void ReleaseChipPicture(ChipState* chip) {
+    ReleasePicture(chip->picture);
+    chip->picture = nullptr;
+}
 
 int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info) {
     chip->textColour = info->textColour;
@@ -19,10 +24,12 @@ int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info) {
         SetDefaultSettings(chip);
         return result;
     }
+    HBITMAP previous = chip->picture;
     TakeSavedSettings(chip, info->savedData, tag);
-    // Loaded afresh on every Update, even for the same path.
-    ReleaseChipPicture(chip);
-    chip->picture = LoadPictureFile(window, chip->picturePath);
+    // The new picture is taken before the old one is given back, so an
+    // unchanged file this chip alone holds is not read again.
+    chip->picture = AcquirePicture(window, chip->picturePath);
+    ReleasePicture(previous);
     if (PlaceLoadedPicture(chip, window, tag)) result = 1;
     return result;
 }

@@ -1,4 +1,4 @@
-// Update's work: the boundary step that reads the host's record, loads the
+// Update's work: the boundary step that reads the host's record, takes the
 // stored picture and settles the chip, all under the export's one lock.
 #pragma once
 #include <windows.h>
@@ -8,3 +8,6 @@
 // Refreshes a locked chip from the host's ChipInfo: colours, font, field
 // tokens, timer, and the saved settings or the defaults. Returns Update's result.
 int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info);
+
+// Gives up the chip's use of its (possibly shared) picture and forgets it.
+void ReleaseChipPicture(ChipState* chip);
