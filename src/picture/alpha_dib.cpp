@@ -1,6 +1,7 @@
 #include "picture/alpha_dib.h"
 #include <cstdint>
 #include <cstring>
+#include "win/kernel_guards.h"
 
 namespace {
 // The byte a one-byte colour mask selects, or -1.
@@ -33,12 +34,12 @@ bool DibCarriesAlpha(const BITMAPINFO* info, size_t infoSize) {
 HBITMAP PremultiplyBitmapFile(const char* path, HBITMAP loaded) {
     constexpr DWORD kFileHeader = sizeof(BITMAPFILEHEADER);
     uint8_t head[kFileHeader + sizeof(BITMAPV5HEADER)] = {};
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file) return nullptr;
     DWORD got = 0;
-    const bool read = ReadFile(file, head, sizeof(head), &got, nullptr);
-    CloseHandle(file);
+    const bool read = ReadFile(file.get(), head, sizeof(head), &got, nullptr);
+    file.Close();
     if (!read || got <= kFileHeader) return nullptr;
     BITMAPV5HEADER header{};
     std::memcpy(&header, head + kFileHeader, got - kFileHeader);
