@@ -1,6 +1,7 @@
 #include "host/chip_lifecycle.h"
 #include <cstring>
 #include "host/saved_settings.h"
+#include "ui/chip_fonts.h"
 
 void ReleaseChipPicture(ChipState* chip) {
     if (chip->picture) {
@@ -29,6 +30,7 @@ int UpdateChip(HLOCAL handle, ChipState* chip, HWND window, const ChipInfo* info
     chip->textColour = info->textColour;
     chip->backColour = info->backColour;
     std::memcpy(&chip->textFont, &info->textFont, sizeof(LOGFONTA));
+    NoteChipFont(handle, window, chip->textFont);
 
     const int hasTime = ScanFieldTokens(chip, info->chipText ? info->chipText : "");
     chip->lastTimeValue = -1;

@@ -10,6 +10,7 @@
 #include "render/chip_painting.h"
 #include "render/chip_sizing.h"
 #include "text/date_time_fields.h"
+#include "ui/chip_fonts.h"
 #include "ui/chip_menu.h"
 #include "ui/dialogs.h"
 
@@ -49,6 +50,7 @@ int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
 
 int UnInitializeChip(HLOCAL chip) {
     if (!chip) return 0;
+    ForgetChipFont(chip);
     if (auto* state = static_cast<ChipState*>(LocalLock(chip))) {
         ReleaseChipPicture(state);
         LocalUnlock(chip);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include "host/saved_settings.h"
 #include "picture/image_plugins.h"
+#include "ui/chip_fonts.h"
 #include "ui/dialogs.h"
 
 // Working state of the dialog. Module-wide on purpose: one settings dialog is
@@ -15,6 +16,10 @@ COLORREF dialogDateColour = 0;
 LOGFONTA dialogDateFont = {};
 COLORREF dialogTimeColour = 0;
 LOGFONTA dialogTimeFont = {};
+
+// The window the host opened the dialog for: its chip's font is where the font
+// dialog starts when a field has no font of its own.
+HWND dialogOwner = nullptr;
 
 char* BuildPictureFilter(ImagePluginList list, size_t* size);
 void ChoosePictureFile(HWND dialog);
@@ -218,8 +223,11 @@ void ChooseFieldFont(HWND dialog, LOGFONTA* font, COLORREF* colour) {
     }
 
     // The dialog works on a copy: some implementations write their own idea of
-    // the font back even when cancelled, and a cancel must change nothing.
+    // the font back even when cancelled, and a cancel must change nothing. A
+    // field without a font shows the chip's font, so the dialog starts there
+    // rather than at whatever font the system lists first.
     LOGFONTA chosen = *font;
+    if (chosen.lfFaceName[0] == '\0') FindChipFont(dialogOwner, &chosen);
     CHOOSEFONTA choice{};
     choice.lStructSize = sizeof(choice);
     choice.hwndOwner = dialog;
@@ -336,6 +344,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 INT_PTR RunSettingsDialog(HWND owner, EditRequest* request) {
+    dialogOwner = owner;
     return DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(kSettingsDialogId), owner, SettingsDialogProc,
                            reinterpret_cast<LPARAM>(request));
 }

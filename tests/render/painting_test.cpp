@@ -1,7 +1,10 @@
 // Painting chips through DrawChip and checking pixels.
 #include <gtest/gtest.h>
 #include <climits>
+#include <cstdlib>
+#include <vector>
 #include "chip_scene.h"
+#include "text/date_time_fields.h"
 
 namespace {
 constexpr COLORREF kRed = RGB(220, 30, 40);
@@ -328,4 +331,123 @@ TEST(PaintChip, ThousandsOfPaintsAndSizesLeakNothing) {
     const int after = CountFreeGdiSlots();
     EXPECT_GT(before, 1000);
     EXPECT_GE(after, before - 2) << "GDI objects lost";
+}
+
+namespace {
+// The pixels of one colour, cut to their bounding box: the same text drawn at
+// another place gives the same mask.
+struct InkMask {
+    RECT box{};
+    std::vector<bool> ink;
+    bool operator==(const InkMask& o) const {
+        return box.right - box.left == o.box.right - o.box.left && box.bottom - box.top == o.box.bottom - o.box.top &&
+               ink == o.ink;
+    }
+};
+
+InkMask MaskOf(const PixelCanvas& canvas, COLORREF colour) {
+    InkMask mask;
+    mask.box = FindColour(canvas, colour, RECT{0, 0, canvas.width(), canvas.height()});
+    for (LONG y = mask.box.top; y < mask.box.bottom; ++y)
+        for (LONG x = mask.box.left; x < mask.box.right; ++x) mask.ink.push_back(canvas.At(x, y) == colour);
+    return mask;
+}
+
+// A code page 932 text drawn by the test itself, with the byte or the wide call.
+InkMask Reference(const LOGFONTA& font, const std::string& cp932, bool wide) {
+    PixelCanvas canvas(400, 80, kBack);
+    HFONT created = CreateFontIndirectA(&font);
+    HGDIOBJ previous = SelectObject(canvas.dc(), created);
+    SetTextColor(canvas.dc(), kInk);
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    RECT r{10, 10, 400, 80};
+    if (wide) {
+        wchar_t text[128] = L"";
+        const int count = MultiByteToWideChar(932, 0, cp932.c_str(), -1, text, 128) - 1;
+        DrawTextW(canvas.dc(), text, count, &r, DT_NOPREFIX | DT_EXPANDTABS);
+    } else {
+        DrawTextA(canvas.dc(), cp932.c_str(), -1, &r, DT_NOPREFIX | DT_EXPANDTABS);
+    }
+    SelectObject(canvas.dc(), previous);
+    DeleteObject(created);
+    return MaskOf(canvas, kInk);
+}
+
+LOGFONTA FontWithCharset(const char* face, BYTE charset) {
+    LOGFONTA font = MakeFont(-20, face);
+    font.lfCharSet = charset;
+    return font;
+}
+
+struct JapaneseTextCase {
+    const char* name;
+    LOGFONTA font;      // the chip's font, or the date field's when it is a field
+    bool dateField;
+    bool wide;          // the text must look as the wide call draws it
+};
+}  // namespace
+
+// The library's texts are code page 932; in a font of another character set
+// they still show Japanese, and Japanese fonts draw as the byte call does.
+TEST(PaintText, JapaneseStaysJapaneseInAnyFont) {
+    const JapaneseTextCase cases[] = {
+        {"Western chip font", FontWithCharset("DejaVu Serif", ANSI_CHARSET), false, true},
+        {"Western date field", FontWithCharset("DejaVu Serif", ANSI_CHARSET), true, true},
+        {"Japanese chip font", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), false, false},
+        {"Japanese date field", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), true, false},
+    };
+    for (const JapaneseTextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChipSettings settings = PictureSettings("", 0);
+        settings.dateFormat = 2;  // "1998年 6月 5日"
+        settings.dateFont = c.font;
+        settings.dateColour = kInk;
+        ChipScene scene(400, 80, c.dateField ? "<date>" : "日本語のメモ", &settings);
+        if (!c.dateField) {
+            scene.host().info.textFont = c.font;
+            Library().Update(scene.chip(), scene.window(), &scene.host().info);
+        }
+        // The date read on both sides of the paint; a new day in between paints again.
+        std::string text = scene.host().text;
+        std::unique_ptr<PixelCanvas> canvas;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            SYSTEMTIME before{}, after{};
+            GetLocalTime(&before);
+            canvas = scene.Paint();
+            GetLocalTime(&after);
+            if (!c.dateField) break;
+            char* first = FormatDateText(2, before);
+            char* second = FormatDateText(2, after);
+            text = first;
+            const bool same = text == second;
+            std::free(first);
+            std::free(second);
+            if (same) break;
+        }
+        const InkMask painted = MaskOf(*canvas, kInk);
+        ASSERT_FALSE(painted.ink.empty());
+        const InkMask wide = Reference(c.font, text, true);
+        const InkMask bytes = Reference(c.font, text, false);
+        EXPECT_TRUE(painted == (c.wide ? wide : bytes));
+        if (c.wide) EXPECT_FALSE(painted == bytes) << "the byte call shows Western glyphs in this font";
+
+        // Default sizing measures what is drawn.
+        if (c.dateField) continue;
+        PixelCanvas measure(1, 1);
+        HFONT created = CreateFontIndirectA(&c.font);
+        HGDIOBJ previous = SelectObject(measure.dc(), created);
+        wchar_t wideText[64] = L"";
+        const int count = MultiByteToWideChar(932, 0, text.c_str(), -1, wideText, 64) - 1;
+        RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), 0};
+        DrawTextW(measure.dc(), wideText, count, &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        SelectObject(measure.dc(), previous);
+        DeleteObject(created);
+        r.right += 2 * GetSystemMetrics(SM_CXFRAME);
+        r.bottom += 2 * GetSystemMetrics(SM_CYFRAME);
+        AdjustWindowRectEx(&r, WS_POPUP | WS_VISIBLE | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
+        int32_t size[2] = {0, 0};
+        ASSERT_EQ(Library().CalcDefaultRect(scene.chip(), scene.window(), size, text.c_str()), 0);
+        EXPECT_EQ(size[0], r.right - r.left);
+        EXPECT_EQ(size[1], r.bottom - r.top);
+    }
 }
