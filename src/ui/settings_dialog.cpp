@@ -6,6 +6,7 @@
 #include <cstring>
 #include "host/saved_settings.h"
 #include "picture/image_plugins.h"
+#include "render/gdi_guards.h"
 #include "ui/chip_fonts.h"
 #include "ui/dialogs.h"
 
@@ -210,6 +211,30 @@ void ReadHostDefaults(COLORREF* colour, bool* hasColour, LOGFONTA* font, bool* h
     RegCloseKey(key);
 }
 
+// The font dialog finds a face only under the name it lists, which may be the
+// localised one: the family name the font itself reports.
+void UseListedFaceName(HWND dialog, LOGFONTA* font) {
+    if (font->lfFaceName[0] == '\0') return;
+    WindowDc dc(dialog);
+    GdiObject<HFONT> created(CreateFontIndirectA(font));
+    if (!dc.get() || !created) return;
+    SelectedObject selected(dc.get(), created.get());
+    const UINT size = GetOutlineTextMetricsA(dc.get(), 0, nullptr);
+    if (size < sizeof(OUTLINETEXTMETRICA)) return;
+    auto* metrics = static_cast<OUTLINETEXTMETRICA*>(std::malloc(size));
+    if (!metrics) return;
+    if (GetOutlineTextMetricsA(dc.get(), size, metrics) >= sizeof(OUTLINETEXTMETRICA)) {
+        const auto offset = reinterpret_cast<UINT_PTR>(metrics->otmpFamilyName);
+        const char* family = offset > 0 && offset < size ? reinterpret_cast<const char*>(metrics) + offset : "";
+        const size_t length = strnlen(family, size - offset);
+        if (length > 0 && length < LF_FACESIZE && offset + length < size) {
+            std::memcpy(font->lfFaceName, family, length);
+            font->lfFaceName[length] = '\0';
+        }
+    }
+    std::free(metrics);
+}
+
 // A font button: seeds an unset field font from the host's defaults, then lets
 // the user pick the field's font and colour.
 void ChooseFieldFont(HWND dialog, LOGFONTA* font, COLORREF* colour) {
@@ -228,6 +253,7 @@ void ChooseFieldFont(HWND dialog, LOGFONTA* font, COLORREF* colour) {
     // rather than at whatever font the system lists first.
     LOGFONTA chosen = *font;
     if (chosen.lfFaceName[0] == '\0') FindChipFont(dialogOwner, &chosen);
+    UseListedFaceName(dialog, &chosen);
     CHOOSEFONTA choice{};
     choice.lStructSize = sizeof(choice);
     choice.hwndOwner = dialog;

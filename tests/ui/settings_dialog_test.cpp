@@ -481,6 +481,38 @@ TEST(SettingsDialog, FontButtonKeepsAChosenFontAndTakesTheChosenColour) {
     }
 }
 
+// A field without a font of its own (and no host defaults) opens the font
+// dialog at the font of the chip the dialog was opened for; cancelling it
+// leaves the field without a font.
+TEST(SettingsDialog, FontDialogStartsAtTheChipsFont) {
+    TestWindow window(100, 100);
+    HostChip chip("text");
+    chip.info.textFont = MakeFont(-27, "IPAPGothic");
+    HLOCAL handle = nullptr;
+    Library().InitializeChip(&handle, window.get(), &chip.info);
+    for (const bool chipKnown : {true, false}) {
+        SCOPED_TRACE(chipKnown ? "chip's window" : "chip released");
+        if (!chipKnown) Library().UnInitializeChip(handle);
+        ChipSettings settings = Settings(0, 0, 10009, "", 0, 0);
+        Request request(&settings);
+        std::string face, size;
+        DialogScript script;
+        script.Then(Press(1006))
+            .Then(OnNested([&](HWND fonts) {
+                face = WindowText(GetDlgItem(fonts, 0x470));   // the face box
+                size = WindowText(GetDlgItem(fonts, 0x472));   // the size box
+                PostCommand(fonts, IDCANCEL);
+            }))
+            .Then(Press(IDOK));
+        INT_PTR result = -1;
+        script.Run([&] { result = Library().EditHelper(window.get(), &request.record); });
+        EXPECT_EQ(result, IDOK);
+        const bool atChipFont = (face == "IPAPGothic" || face == "IPA Pゴシック") && size == "20";
+        EXPECT_EQ(atChipFont, chipKnown) << face << " " << size;
+        EXPECT_EQ(ReadBlock(request.record.settingsBlock).dateFont.lfFaceName[0], '\0');
+    }
+}
+
 TEST(SettingsDialog, FileChooserRestoresTheCurrentDirectory) {
     PluginFolder noPlugins;
     const std::string start = CurrentDirectory();
