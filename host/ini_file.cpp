@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <algorithm>
 #include <cctype>
+#include "system_error.h"
 
 namespace {
 std::string Trim(const std::string& s) {
@@ -37,7 +38,7 @@ bool ReadIniFile(const std::string& path, IniFile* file, std::string* error) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        *error = path + ": cannot open the file (error " + std::to_string(GetLastError()) + ")";
+        *error = path + ": cannot open the file: " + LastErrorText();
         return false;
     }
     std::string text;

@@ -8,6 +8,7 @@
 #include "hosted_chip.h"
 #include "run_messages.h"
 #include "safe_file.h"
+#include "system_error.h"
 #include "text_dialog.h"
 
 namespace {
@@ -422,7 +423,7 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
         if (!desktop.Open(stored)) {
             desktop.RequestQuit();
             g_desktop = nullptr;
-            *error = "cannot create a chip window (error " + std::to_string(GetLastError()) + "; is there a display?)";
+            *error = "cannot create a chip window: " + LastErrorText() + " (is there a display?)";
             return RunResult::kFailed;
         }
     desktop.Save();
