@@ -396,14 +396,15 @@ void Desktop::Delete(DesktopChip* chip) {
 RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath, const RunOptions& options,
                      std::string* error) {
     ChipStore store;
-    switch (LoadChipStore(storePath, &store, error)) {
+    switch (LoadChipStore(storePath, options.recover, &store, error)) {
     case StoreLoad::kLoaded: break;
     case StoreLoad::kMissing: break;
     case StoreLoad::kUnreadable: return RunResult::kBadStore;
+    case StoreLoad::kNewer: return RunResult::kBadStore;
     case StoreLoad::kDamaged: {
         if (!options.recover) {
             *error += "the store is damaged and was left untouched; start with --recover to back it up and go on "
-                      "with the chips it still holds";
+                      "with what it still holds";
             return RunResult::kBadStore;
         }
         const std::string backup = BackUpFile(storePath);
