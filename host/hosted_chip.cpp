@@ -89,8 +89,14 @@ SIZE DefaultOuterSize(const DrawExLibrary& library, HostedChip* chip) {
     return SIZE{std::max<int32_t>(size[0], 1), std::max<int32_t>(size[1], 1)};
 }
 
-SIZE OuterSizeForClient(int clientWidth, int clientHeight) {
+SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style) {
     RECT r{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&r, kChipStyle, FALSE, kChipExStyle);
+    AdjustWindowRectEx(&r, style, FALSE, kChipExStyle);
     return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+SIZE OuterSizeForStyle(SIZE outer, DWORD style) {
+    const SIZE plain = OuterSizeForClient(0, 0);
+    const SIZE styled = OuterSizeForClient(0, 0, style);
+    return SIZE{std::max<LONG>(outer.cx - plain.cx + styled.cx, 1), std::max<LONG>(outer.cy - plain.cy + styled.cy, 1)};
 }

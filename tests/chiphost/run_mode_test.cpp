@@ -2,6 +2,7 @@
 // and driven from here, the store it leaves behind read back.
 #include <gtest/gtest.h>
 #include <cstring>
+#include <functional>
 #include "../../host/run_messages.h"
 #include "chiphost_process.h"
 #include "test_support.h"
@@ -281,3 +282,132 @@ TEST_F(RunModeTest, StartsWithOneChipAndLeavesNoStoreWhenTheLibraryFails) {
     EXPECT_EQ(Values(ReadTextFile(store_), "text").size(), 1u);
 }
 }  // namespace
+
+namespace {
+// Left-button drag on the screen, as a user's mouse does it; absolute moves,
+// so that no pointer acceleration applies.
+void Drag(POINT from, POINT to) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const auto at = [&](LONG x, LONG y, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = (x * 65536 + width / 2) / width;
+        input.mi.dy = (y * 65536 + height / 2) / height;
+        input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &input, sizeof input);
+        Sleep(150);
+    };
+    at(from.x, from.y, 0);
+    at(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
+    at((from.x + to.x) / 2, (from.y + to.y) / 2, 0);
+    at(to.x, to.y, 0);
+    at(to.x, to.y, MOUSEEVENTF_LEFTUP);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+}  // namespace
+
+TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = resize me\nx = 100\ny = 100\n"
+                          "width = 200\nheight = 120\n");
+    ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
+    std::vector<HWND> chips = host.WaitForChips(1);
+    ASSERT_EQ(chips.size(), 1u) << host.Output();
+    HWND chip = chips[0];
+
+    // A tool window with a sizing border, a minimise command and no taskbar button.
+    const LONG style = GetWindowLongA(chip, GWL_STYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_EQ(style & WS_CAPTION, WS_BORDER);
+    const LONG exStyle = GetWindowLongA(chip, GWL_EXSTYLE);
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+
+    // The mouse resizes it from its bottom-right corner; the library hears of it.
+    const RECT before = WindowRect(chip);
+    const LRESULT resizes = Query(chip, kQueryResizes);
+    const POINT corner{before.right - 2, before.bottom - 2};
+    DWORD_PTR hit = 0;
+    SendMessageTimeoutA(chip, WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y), SMTO_ABORTIFHUNG, 5000, &hit);
+    EXPECT_EQ(hit, static_cast<DWORD_PTR>(HTBOTTOMRIGHT));
+    Drag(corner, POINT{corner.x + 60, corner.y + 40});
+    EXPECT_TRUE(WaitUntil([&] { return WindowRect(chip).right - WindowRect(chip).left >= 250; }))
+        << "width " << WindowRect(chip).right - WindowRect(chip).left;
+    const RECT after = WindowRect(chip);
+    EXPECT_NEAR(after.right - after.left, 260, 3);
+    EXPECT_NEAR(after.bottom - after.top, 160, 3);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_GT(Query(chip, kQueryResizes), resizes);
+
+    // Minimised and restored from the host's menu, then with the window commands.
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM minimise, restore;
+    } ways[] = {
+        {"menu", WM_COMMAND, kCommandMinimise, kCommandRestore},
+        {"menu, all chips", WM_COMMAND, kCommandMinimise, kCommandRestoreAll},
+        {"window commands", WM_SYSCOMMAND, SC_MINIMIZE, SC_RESTORE},
+    };
+    int zooms = 0;
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        PostMessageA(chip, way.message, way.minimise, 0);
+        EXPECT_TRUE(WaitUntil([&] { return IsIconic(chip) != FALSE; }));
+        EXPECT_EQ(Query(chip, kQueryZoomsOut), zooms + 1);
+        const LRESULT paints = Query(chip, kQueryPaints);
+        PostMessageA(chip, way.message, way.restore, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsIconic(chip); }));
+        EXPECT_EQ(Query(chip, kQueryZoomsIn), ++zooms);
+        EXPECT_TRUE(WaitUntil([&] { return Query(chip, kQueryPaints) > paints; })) << "painted again";
+        EXPECT_EQ(WindowRect(chip).right - WindowRect(chip).left, after.right - after.left);
+    }
+
+    PostMessageA(chip, WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(host.Wait(15000, &exitCode));
+    EXPECT_EQ(Values(ReadTextFile(store_), "width")[0], std::to_string(after.right - after.left));
+}
+
+TEST_F(RunModeTest, DialogsKeepTheOtherChipsBelowAndDeleteAsksFirst) {
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = first\nx = 50\ny = 50\n"
+                          "[chip]\ntext = second\nx = 300\ny = 50\n");
+    ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
+    std::vector<HWND> chips = host.WaitForChips(2);
+    ASSERT_EQ(chips.size(), 2u) << host.Output();
+    if (WindowRect(chips[0]).left > WindowRect(chips[1]).left) std::swap(chips[0], chips[1]);
+
+    // While a dialog of one chip is up, the other cannot be brought over it.
+    PostMessageA(chips[0], WM_COMMAND, kCommandEditSettings, 0);
+    HWND dialog = host.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(chips[1]));
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(chips[1]) != FALSE; }));
+
+    // Deleting asks; cancelled, the chip stays, confirmed, it goes.
+    for (const int answer : {IDCANCEL, IDOK}) {
+        PostMessageA(chips[1], WM_COMMAND, kCommandDelete, 0);
+        HWND question = host.WaitForDialog();
+        ASSERT_NE(question, nullptr) << "no question before deleting";
+        EXPECT_FALSE(IsWindowEnabled(chips[0]));
+        PostMessageA(question, WM_COMMAND, answer, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindow(chips[1]) == (answer == IDCANCEL); }));
+    }
+    EXPECT_TRUE(IsWindowEnabled(chips[0]));
+
+    PostMessageA(chips[0], WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(host.Wait(15000, &exitCode));
+    EXPECT_EQ(Values(ReadTextFile(store_), "text"), std::vector<std::string>{"first"});
+}
