@@ -254,7 +254,7 @@ TEST_F(RunModeTest, ExitAfterAlsoEndsAnOpenDialog) {
 
 TEST_F(RunModeTest, ADamagedStoreIsNeverOverwrittenWithoutABackup) {
     const std::string damaged = "[store]\nversion = 1\n[chip]\ntext = kept\n"
-                                "[chip]\ntext = lost\nback_colour = blue\n";
+                                "[chip]\ntext = memo kept too\nback_colour = blue\n";
     WriteTextFile(store_, damaged);
 
     ChiphostRun refused = RunChiphost("run \"" + store_ + "\" --exit-after 1000");
@@ -264,12 +264,71 @@ TEST_F(RunModeTest, ADamagedStoreIsNeverOverwrittenWithoutABackup) {
     EXPECT_EQ(ReadTextFile(store_), damaged);
     EXPECT_FALSE(FileExists(store_ + ".damaged"));
 
+    // A bad value costs only that value.
     ChiphostRun recovered = RunChiphost("run \"" + store_ + "\" --recover --exit-after 1000");
     EXPECT_EQ(recovered.exitCode, 0u) << recovered.output;
+    EXPECT_NE(recovered.output.find("chips.ini:7: back_colour: \"blue\" is not a colour (#rrggbb) (the default is used)"),
+              std::string::npos) << recovered.output;
     EXPECT_EQ(ReadTextFile(store_ + ".damaged"), damaged);
-    const std::vector<std::string> texts = Values(ReadTextFile(store_), "text");
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "kept");
+    const std::string store = ReadTextFile(store_);
+    EXPECT_EQ(Values(store, "text"), (std::vector<std::string>{"kept", "memo kept too"}));
+    EXPECT_EQ(Values(store, "back_colour")[1], "#ffffe0");
+}
+
+// What --recover makes of other mistakes, and stores that are no damage.
+TEST_F(RunModeTest, RecoveryKeepsWhatItCan) {
+    const char* head = "[store]\nversion = 1\n";
+    const struct {
+        const char* name;
+        std::string store;
+        DWORD exitCode;                    // with --recover
+        std::vector<std::string> texts;    // the chips afterwards
+        std::string message;               // in the output, once
+        bool backedUp;
+    } cases[] = {
+        {"unreadable text", std::string(head) + "[chip]\ntext = a\n[chip]\ntext = bad \\q\n[chip]\ntext = c\n", 0,
+         {"a", "c"}, "chips.ini:6: text: unknown escape \"\\q\" (use \\n, \\t or \\\\) (the chip is left out)", true},
+        {"bad hex digit", std::string(head) + "[chip]\ntext = a\nsettings = 9x00\nwidth = 9\n", 0, {"a"},
+         "chips.ini:5: settings: 'x' is not a hexadecimal digit (the chip starts without stored settings)", true},
+        {"empty store", "", 0, {"New chip\\n<date> <time>"}, "", false},
+        {"newer store", "[store]\nversion = 2\n[chip]\ntext = from the future\n", 2, {"from the future"},
+         "chips.ini:2: the store is version 2, newer than the version 1 this chiphost reads; it was left untouched",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* suffix : {"", ".damaged"}) DeleteFileA((store_ + suffix).c_str());
+        WriteTextFile(store_, c.store);
+        ChiphostRun run = RunChiphost("run \"" + store_ + "\" --recover --exit-after 1000");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        if (!c.message.empty()) {
+            const size_t at = run.output.find(c.message);
+            EXPECT_NE(at, std::string::npos) << run.output;
+            // One message per mistake: nothing follows from the same line.
+            const std::string line = c.message.substr(0, c.message.find(' '));
+            EXPECT_EQ(run.output.find(line, at + 1), std::string::npos) << run.output;
+        } else {
+            EXPECT_EQ(run.output.find("chips.ini:"), std::string::npos) << run.output;
+        }
+        EXPECT_EQ(FileExists(store_ + ".damaged"), c.backedUp);
+        EXPECT_EQ(Values(ReadTextFile(store_), "text"), c.texts) << ReadTextFile(store_);
+    }
+}
+
+TEST_F(RunModeTest, ChipsWhosePictureCannotBeShownAreNamed) {
+    const std::string missing = TempDirectory() + "gone-picture.png";
+    SavedChipData saved{};
+    saved.sizeTag = kSettingsSizeCurrent;
+    saved.settings = PictureSettings(missing);
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = fine\n[chip]\ntext = pictured\nsettings = " +
+                              Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
+    ChiphostRun run = RunChiphost("run \"" + store_ + "\" --exit-after 1000");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("chip 2 (store line 5): the picture " + missing +
+                              " cannot be shown: the file does not exist"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("chip 1"), std::string::npos) << run.output;
 }
 
 TEST_F(RunModeTest, StartsWithOneChipAndLeavesNoStoreWhenTheLibraryFails) {
