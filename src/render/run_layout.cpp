@@ -1,6 +1,6 @@
 #include "render/run_layout.h"
 #include <cstdlib>
-#include "render/gdi_guards.h"
+#include "win/gdi_guards.h"
 
 namespace {
 constexpr UINT kChipCodePage = 932;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <functional>
-#include "../../host/run_messages.h"
+#include "../../chiphost/run_messages.h"
 #include "chiphost_process.h"
 #include "test_support.h"
 

@@ -426,7 +426,9 @@ TEST(PaintText, JapaneseStaysJapaneseInAnyFont) {
         const InkMask wide = Reference(c.font, text, true);
         const InkMask bytes = Reference(c.font, text, false);
         EXPECT_TRUE(painted == (c.wide ? wide : bytes));
-        if (c.wide) EXPECT_FALSE(painted == bytes) << "the byte call shows Western glyphs in this font";
+        if (c.wide) {
+            EXPECT_FALSE(painted == bytes) << "the byte call shows Western glyphs in this font";
+        }
 
         // Default sizing measures what is drawn.
         if (c.dateField) continue;
