@@ -49,8 +49,10 @@ void EndChip(const DrawExLibrary& library, HostedChip* chip);
 // library gave no 416-byte block with size tag 408.
 bool FetchSaveData(const DrawExLibrary& library, HostedChip* chip);
 
-// CalcDefaultRect: the chip's default outer window size.
-SIZE DefaultOuterSize(const DrawExLibrary& library, HostedChip* chip);
+// CalcDefaultRect: the chip's default outer window size, for a window of style
+// (the library's sizes are meant for kChipStyle). The window's present size
+// when the library gives none.
+SIZE DefaultOuterSize(const DrawExLibrary& library, HostedChip* chip, DWORD style = kChipStyle);
 // Outer size of a chip window of style (kChipStyle by default) with the given
 // client size.
 SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style = kChipStyle);

@@ -265,7 +265,7 @@ void Desktop::Quit() {
 
 void Desktop::FitToDefault(DesktopChip* chip) {
     // The library sizes for a thin border; ours also has a sizing frame.
-    const SIZE outer = OuterSizeForStyle(DefaultOuterSize(library_, &chip->chip), kRunChipStyle);
+    const SIZE outer = DefaultOuterSize(library_, &chip->chip, kRunChipStyle);
     SetWindowPos(chip->chip.window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ResizeChip(chip);
 }
