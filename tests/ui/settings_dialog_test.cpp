@@ -479,19 +479,34 @@ TEST(SettingsDialog, FontButtonKeepsAChosenFontAndTakesTheChosenColour) {
     }
 }
 
-// A field without a font of its own (and no host defaults) opens the font
-// dialog at the font of the chip the dialog was opened for; cancelling it
-// leaves the field without a font.
-TEST(SettingsDialog, FontDialogStartsAtTheChipsFont) {
+// The font dialog opens at the field's font, or, for a field without one (and
+// no host defaults), at the font of the chip the dialog was opened for; fonts
+// named in English are found under the name the dialog lists. Cancelling it
+// leaves the field as it was.
+TEST(SettingsDialog, FontDialogStartsAtTheFieldsOrTheChipsFont) {
     TestWindow window(100, 100);
     HostChip chip("text");
     chip.info.textFont = MakeFont(-27, "IPAPGothic");
     HLOCAL handle = nullptr;
     Library().InitializeChip(&handle, window.get(), &chip.info);
-    for (const bool chipKnown : {true, false}) {
-        SCOPED_TRACE(chipKnown ? "chip's window" : "chip released");
-        if (!chipKnown) Library().UnInitializeChip(handle);
+    const struct {
+        const char* name;
+        const char* fieldFace;     // empty: the field has no font
+        bool chipKnown;
+        const char* listedFace;    // where the dialog must start; null: anywhere else
+    } rows[] = {
+        {"field font", "IPAGothic", true, "IPAゴシック"},
+        {"chip's font", "", true, "IPA Pゴシック"},
+        {"chip released", "", false, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.chipKnown && handle) {
+            Library().UnInitializeChip(handle);
+            handle = nullptr;
+        }
         ChipSettings settings = Settings(0, 0, 10009, "", 0, 0);
+        if (row.fieldFace[0]) settings.dateFont = MakeFont(-27, row.fieldFace);
         Request request(&settings);
         std::string face, size;
         DialogScript script;
@@ -505,9 +520,13 @@ TEST(SettingsDialog, FontDialogStartsAtTheChipsFont) {
         INT_PTR result = -1;
         script.Run([&] { result = Library().EditHelper(window.get(), &request.record); });
         EXPECT_EQ(result, IDOK);
-        const bool atChipFont = (face == "IPAPGothic" || face == "IPA Pゴシック") && size == "20";
-        EXPECT_EQ(atChipFont, chipKnown) << face << " " << size;
-        EXPECT_EQ(ReadBlock(request.record.settingsBlock).dateFont.lfFaceName[0], '\0');
+        if (row.listedFace) {
+            EXPECT_EQ(face, row.listedFace);
+            EXPECT_EQ(size, "20");
+        } else {
+            EXPECT_FALSE(face == "IPA Pゴシック" && size == "20") << face << " " << size;
+        }
+        EXPECT_STREQ(ReadBlock(request.record.settingsBlock).dateFont.lfFaceName, row.fieldFace);
     }
 }
 
