@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cstring>
 #include <vector>
+#include "picture/plugin_call_guard.h"
 #include "system_error.h"
 #include "text_codec.h"
 
@@ -80,6 +81,7 @@ T Export(HMODULE module, const char* name) {
 }
 
 // What one plug-in makes of the file: "" read, "declined", or why it refused.
+// Plug-ins are called under the fault guard: one that faults refuses.
 std::string AskPlugin(const std::string& plugin, const std::string& path, HANDLE file) {
     HMODULE module = LoadLibraryA(plugin.c_str());
     if (!module) return "declined";
@@ -87,17 +89,30 @@ std::string AskPlugin(const std::string& plugin, const std::string& path, HANDLE
     auto supported = Export<IsSupportedFunction>(module, "IsSupported");
     auto picture = Export<GetPictureFunction>(module, "GetPicture");
     char version[8] = "";
-    const bool import = info && info(0, version, sizeof version - 1) == 4 && lstrcmpiA(version + 2, "IN") == 0;
+    int length = 0;
+    const bool import = info && CallGuarded(info, &length, 0, version, static_cast<int>(sizeof version - 1)) &&
+                        length == 4 && lstrcmpiA(version + 2, "IN") == 0;
     std::string answer = "declined";
     for (LONG at : kProbePositions) {
         if (!import || !supported || !picture) break;
         SetFilePointer(file, at, nullptr, FILE_BEGIN);
-        if (!supported(path.c_str(), static_cast<DWORD>(reinterpret_cast<uintptr_t>(file)))) continue;
+        int claims = 0;
+        const DWORD handle = static_cast<DWORD>(reinterpret_cast<uintptr_t>(file));
+        if (!CallGuarded(supported, &claims, path.c_str(), handle)) {
+            answer = "the plug-in " + NameOf(plugin) + " faulted while asked about it";
+            break;
+        }
+        if (!claims) continue;
         HANDLE header = nullptr, bits = nullptr;
-        const int result = picture(path.c_str(), at, 0, &header, &bits, nullptr, 0);
-        if (header) LocalFree(header);
-        if (bits) LocalFree(bits);
-        if (result == 0 && header && bits) {
+        int result = -1;
+        const bool returned = CallGuarded(picture, &result, path.c_str(), at, 0u, &header, &bits,
+                                          static_cast<FARPROC>(nullptr), static_cast<LONG_PTR>(0));
+        // A plug-in that faulted may have left anything in them.
+        if (returned && header) LocalFree(header);
+        if (returned && bits) LocalFree(bits);
+        if (!returned) {
+            answer = "the plug-in " + NameOf(plugin) + " claims it but faulted while reading it";
+        } else if (result == 0 && header && bits) {
             answer.clear();
         } else {
             const char* meaning = result >= 0 && result < 9 ? kPictureResults[result] : "an unknown result";

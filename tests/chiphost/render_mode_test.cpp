@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include "chiphost_process.h"
+#include "picture_support.h"
 #include "test_support.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -249,6 +250,40 @@ TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
             EXPECT_NE(line.find(pictures[i].reason), std::string::npos) << line;
         }
         EXPECT_EQ(run.output.find("chip 1 (line 1): the picture"), std::string::npos) << run.output;
+    }
+}
+
+// Plug-ins that fail or fault when the host asks them itself cost only the
+// answer, not the host.
+TEST(RenderModeErrors, MisbehavingPluginsAreNamedAndSurvived) {
+    const std::string folder = NewFolder("host-plugins");
+    InstallPlugin(folder, "basic");
+    const struct {
+        const char* picture;
+        uint8_t flags;
+        const char* reason;
+    } pictures[] = {
+        {"fails.brm", test_picture::kFail, "claims it but refused to read it (result 3: broken data)"},
+        {"faults-asked.brm", test_picture::kFaultSupported, "faulted while asked about it"},
+        {"faults-read.brm", test_picture::kFaultPicture, "claims it but faulted while reading it"},
+    };
+    std::string scene;
+    for (const auto& p : pictures) {
+        TestPicture picture;
+        picture.flags = p.flags;
+        WriteTestPicture(folder + p.picture, picture);
+        scene += "[chip]\ntext = x\npicture = " + folder + p.picture + "\n";
+    }
+    WriteTextFile(folder + "scene.ini", scene);
+    ChiphostRun run = RunChiphost("--plugins \"" + folder + "\" render \"" + folder + "scene.ini\" \"" + folder +
+                                  "sheet.png\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    for (size_t i = 0; i < 3; ++i) {
+        const size_t at = run.output.find("chip " + std::to_string(i + 1) + " (line " + std::to_string(1 + 3 * i) +
+                                          "): the picture");
+        ASSERT_NE(at, std::string::npos) << run.output;
+        const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
+        EXPECT_NE(line.find(std::string("basic.spi ") + pictures[i].reason), std::string::npos) << line;
     }
 }
 
