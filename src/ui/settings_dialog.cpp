@@ -8,8 +8,8 @@
 #include "picture/image_plugins.h"
 #include "picture/picture_filter.h"
 #include "ui/chip_fonts.h"
-#include "win/gdi_guards.h"
 #include "ui/dialogs.h"
+#include "win/gdi_guards.h"
 
 // Working state of the dialog. Module-wide on purpose: one settings dialog is
 // open at a time, and the fonts and colours carry over between openings.
