@@ -6,6 +6,7 @@
 #include "chip_scene.h"
 #include "test_clock.h"
 #include "text/date_time_fields.h"
+#include "win/gdi_guards.h"
 
 namespace {
 constexpr COLORREF kRed = RGB(220, 30, 40);
@@ -339,42 +340,38 @@ TEST(PaintChip, ThousandsOfPaintsAndSizesLeakNothing) {
 }
 
 namespace {
-// The pixels of one colour, cut to their bounding box: the same text drawn at
-// another place gives the same mask.
-struct InkMask {
-    RECT box{};
-    std::vector<bool> ink;
-    bool operator==(const InkMask& o) const {
-        return box.right - box.left == o.box.right - o.box.left && box.bottom - box.top == o.box.bottom - o.box.top &&
-               ink == o.ink;
+// The pixels of one colour cut to their bounding box, row by row: the same text
+// drawn at another place gives the same mask.
+std::vector<std::string> MaskOf(const PixelCanvas& canvas, COLORREF colour) {
+    const RECT box = FindColour(canvas, colour, RECT{0, 0, canvas.width(), canvas.height()});
+    std::vector<std::string> rows;
+    for (LONG y = box.top; y < box.bottom; ++y) {
+        rows.emplace_back();
+        for (LONG x = box.left; x < box.right; ++x) rows.back() += canvas.At(x, y) == colour ? '#' : '.';
     }
-};
-
-InkMask MaskOf(const PixelCanvas& canvas, COLORREF colour) {
-    InkMask mask;
-    mask.box = FindColour(canvas, colour, RECT{0, 0, canvas.width(), canvas.height()});
-    for (LONG y = mask.box.top; y < mask.box.bottom; ++y)
-        for (LONG x = mask.box.left; x < mask.box.right; ++x) mask.ink.push_back(canvas.At(x, y) == colour);
-    return mask;
+    return rows;
 }
 
-// A code page 932 text drawn by the test itself, with the byte or the wide call.
-InkMask Reference(const LOGFONTA& font, const std::string& cp932, bool wide) {
+std::wstring Widen(const std::string& cp932) {
+    wchar_t text[128] = L"";
+    return std::wstring(text, MultiByteToWideChar(932, 0, cp932.c_str(), -1, text, 128) - 1);
+}
+
+// A code page 932 text drawn (or measured) by the test itself, with the byte or
+// the wide call.
+RECT DrawItself(HDC dc, const LOGFONTA& font, const std::string& cp932, bool wide, RECT r, UINT format) {
+    GdiObject<HFONT> created(CreateFontIndirectA(&font));
+    SelectedObject selected(dc, created.get());
+    if (wide) DrawTextW(dc, Widen(cp932).c_str(), -1, &r, format);
+    else DrawTextA(dc, cp932.c_str(), -1, &r, format);
+    return r;
+}
+
+std::vector<std::string> Reference(const LOGFONTA& font, const std::string& cp932, bool wide) {
     PixelCanvas canvas(400, 80, kBack);
-    HFONT created = CreateFontIndirectA(&font);
-    HGDIOBJ previous = SelectObject(canvas.dc(), created);
     SetTextColor(canvas.dc(), kInk);
     SetBkMode(canvas.dc(), TRANSPARENT);
-    RECT r{10, 10, 400, 80};
-    if (wide) {
-        wchar_t text[128] = L"";
-        const int count = MultiByteToWideChar(932, 0, cp932.c_str(), -1, text, 128) - 1;
-        DrawTextW(canvas.dc(), text, count, &r, DT_NOPREFIX | DT_EXPANDTABS);
-    } else {
-        DrawTextA(canvas.dc(), cp932.c_str(), -1, &r, DT_NOPREFIX | DT_EXPANDTABS);
-    }
-    SelectObject(canvas.dc(), previous);
-    DeleteObject(created);
+    DrawItself(canvas.dc(), font, cp932, wide, RECT{10, 10, 400, 80}, DT_NOPREFIX | DT_EXPANDTABS);
     return MaskOf(canvas, kInk);
 }
 
@@ -383,28 +380,31 @@ LOGFONTA FontWithCharset(const char* face, BYTE charset) {
     font.lfCharSet = charset;
     return font;
 }
-
-struct JapaneseTextCase {
-    const char* name;
-    LOGFONTA font;      // the chip's font, or the date field's when it is a field
-    bool dateField;
-    bool wide;          // the text must look as the wide call draws it
-};
 }  // namespace
 
 // The library's texts are code page 932; in a font of another character set
 // they still show Japanese, and Japanese fonts draw as the byte call does.
 TEST(PaintText, JapaneseStaysJapaneseInAnyFont) {
-    const JapaneseTextCase cases[] = {
+    const struct {
+        const char* name;
+        LOGFONTA font;      // the chip's font, or the date field's when it is a field
+        bool dateField;
+        bool wide;          // the text must look as the wide call draws it
+    } cases[] = {
         {"Western chip font", FontWithCharset("DejaVu Serif", ANSI_CHARSET), false, true},
         {"Western date field", FontWithCharset("DejaVu Serif", ANSI_CHARSET), true, true},
         {"Japanese chip font", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), false, false},
         {"Japanese date field", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), true, false},
     };
-    for (const JapaneseTextCase& c : cases) {
+    const SYSTEMTIME instant = MakeInstant(2026, 12, 7, 10, 0, 0);
+    FrozenClock clock(instant);
+    char* date = FormatDateText(2, instant);  // "2026年12月 7日"
+    const std::string dateText = date;
+    std::free(date);
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ChipSettings settings = PictureSettings("", 0);
-        settings.dateFormat = 2;  // "1998年 6月 5日"
+        settings.dateFormat = 2;
         settings.dateFont = c.font;
         settings.dateColour = kInk;
         ChipScene scene(400, 80, c.dateField ? "<date>" : "日本語のメモ", &settings);
@@ -412,35 +412,20 @@ TEST(PaintText, JapaneseStaysJapaneseInAnyFont) {
             scene.host().info.textFont = c.font;
             Library().Update(scene.chip(), scene.window(), &scene.host().info);
         }
-        const SYSTEMTIME instant = MakeInstant(2026, 12, 7, 10, 0, 0);
-        FrozenClock clock(instant);
-        std::string text = scene.host().text;
-        if (c.dateField) {
-            char* date = FormatDateText(2, instant);
-            text = date;
-            std::free(date);
-        }
-        std::unique_ptr<PixelCanvas> canvas = scene.Paint();
-        const InkMask painted = MaskOf(*canvas, kInk);
-        ASSERT_FALSE(painted.ink.empty());
-        const InkMask wide = Reference(c.font, text, true);
-        const InkMask bytes = Reference(c.font, text, false);
-        EXPECT_TRUE(painted == (c.wide ? wide : bytes));
+        const std::string text = c.dateField ? dateText : scene.host().text;
+        const std::vector<std::string> painted = MaskOf(*scene.Paint(), kInk);
+        ASSERT_FALSE(painted.empty());
+        const std::vector<std::string> bytes = Reference(c.font, text, false);
+        EXPECT_EQ(painted, c.wide ? Reference(c.font, text, true) : bytes);
         if (c.wide) {
-            EXPECT_FALSE(painted == bytes) << "the byte call shows Western glyphs in this font";
+            EXPECT_NE(painted, bytes) << "the byte call shows Western glyphs in this font";
         }
 
         // Default sizing measures what is drawn.
         if (c.dateField) continue;
         PixelCanvas measure(1, 1);
-        HFONT created = CreateFontIndirectA(&c.font);
-        HGDIOBJ previous = SelectObject(measure.dc(), created);
-        wchar_t wideText[64] = L"";
-        const int count = MultiByteToWideChar(932, 0, text.c_str(), -1, wideText, 64) - 1;
-        RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), 0};
-        DrawTextW(measure.dc(), wideText, count, &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-        SelectObject(measure.dc(), previous);
-        DeleteObject(created);
+        RECT r = DrawItself(measure.dc(), c.font, text, true, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), 0},
+                            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
         r.right += 2 * GetSystemMetrics(SM_CXFRAME);
         r.bottom += 2 * GetSystemMetrics(SM_CYFRAME);
         AdjustWindowRectEx(&r, WS_POPUP | WS_VISIBLE | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
