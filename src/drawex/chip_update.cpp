@@ -1,13 +1,12 @@
 #include "drawex/chip_update.h"
 #include <cstring>
 #include "chip/saved_settings.h"
+#include "picture/shared_pictures.h"
 #include "ui/chip_fonts.h"
 
 void ReleaseChipPicture(ChipState* chip) {
-    if (chip->picture) {
-        DeleteObject(chip->picture);
-        chip->picture = nullptr;
-    }
+    ReleasePicture(chip->picture);
+    chip->picture = nullptr;
 }
 
 namespace {
