@@ -52,7 +52,12 @@ HBITMAP AcquirePicture(HWND window, const char* path) {
     if (!path || !path[0]) return nullptr;
     FileIdentity identity;
     // Read before loading: a file written during the load differs next time.
-    const bool known = ReadIdentity(path, &identity);
+    bool known = false;
+    try {
+        known = ReadIdentity(path, &identity);
+    } catch (...) {
+        known = false;   // no memory for the path: load it unshared
+    }
     if (known) {
         for (SharedPicture& p : g_pictures)
             if (SameFile(p.file, identity)) {
@@ -65,7 +70,12 @@ HBITMAP AcquirePicture(HWND window, const char* path) {
     if (!bitmap) return nullptr;
     // A file that cannot be identified is never shared, but still counted.
     if (!known) identity.fullPath.clear();
-    g_pictures.push_back(SharedPicture{identity, bitmap, 1, ++g_lastSerial, alpha});
+    try {
+        g_pictures.push_back(SharedPicture{identity, bitmap, 1, ++g_lastSerial, alpha});
+    } catch (...) {
+        // Out of memory for the table: the chip keeps the picture unshared,
+        // and ReleasePicture deletes a bitmap it does not know.
+    }
     return bitmap;
 }
 

@@ -30,7 +30,13 @@ HBITMAP ComposeOverColour(HDC reference, HBITMAP premultiplied, RECT part, COLOR
     // Whole rows of the part, bottom-up as scan lines count.
     info.bmiHeader.biWidth = picture.bmWidth;
     info.bmiHeader.biHeight = pictureHeight;
-    std::vector<uint32_t> rows(static_cast<size_t>(picture.bmWidth) * height);
+    std::vector<uint32_t> rows;
+    try {
+        rows.resize(static_cast<size_t>(picture.bmWidth) * height);
+    } catch (...) {
+        DeleteObject(out);
+        return nullptr;
+    }
     if (GetDIBits(reference, premultiplied, static_cast<UINT>(pictureHeight - part.bottom), static_cast<UINT>(height),
                   rows.data(), &info, DIB_RGB_COLORS) != height) {
         DeleteObject(out);

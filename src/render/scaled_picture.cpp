@@ -101,13 +101,8 @@ BITMAPINFO RowsInfo(int32_t width, int32_t height) {
 // rounded to nearest. Total weight per target pixel is sw * sh. The fourth
 // byte is only worked out for pictures with alpha.
 HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_t kw, int32_t kh, bool alpha) {
-    BITMAPINFO outInfo = RowsInfo(kw, -kh);
-    void* outBits = nullptr;
-    HBITMAP out = CreateDIBSection(reference, &outInfo, DIB_RGB_COLORS, &outBits, nullptr, 0);
-    if (!out || !outBits) {
-        if (out) DeleteObject(out);
-        return nullptr;
-    }
+    // Every buffer is taken before the bitmap, so running out of memory for
+    // one leaves nothing behind.
     const std::vector<Run> xs = AxisRuns(sw, kw);
     const std::vector<Span> ys = AxisSpans(sh, kh);
     const int32_t stripRows = sh < kStripRows ? sh : kStripRows;
@@ -115,6 +110,13 @@ HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_
     std::vector<uint32_t> rowSums(static_cast<size_t>(kw) * 4);
     // Target rows `current` and `current + 1`.
     std::vector<uint64_t> sums(static_cast<size_t>(kw) * 8);
+    BITMAPINFO outInfo = RowsInfo(kw, -kh);
+    void* outBits = nullptr;
+    HBITMAP out = CreateDIBSection(reference, &outInfo, DIB_RGB_COLORS, &outBits, nullptr, 0);
+    if (!out || !outBits) {
+        if (out) DeleteObject(out);
+        return nullptr;
+    }
     uint64_t* now = sums.data();
     uint64_t* next = sums.data() + static_cast<size_t>(kw) * 4;
     const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
@@ -178,9 +180,15 @@ HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, uint32_t 
     if (!GetObjectA(picture, sizeof(actual), &actual) || actual.bmWidth != pictureWidth ||
         actual.bmHeight != pictureHeight || pictureWidth > kMaxSourceWidth)
         return nullptr;
-    HBITMAP scaled = MakeShrunk(reference, picture, pictureWidth, pictureHeight, kw, kh, alpha);
-    if (!scaled) return nullptr;
-    g_kept.push_back({chip, picture, serial, drawWidth, drawHeight, scaled});
+    // Out of memory for the work or the table, the picture is drawn as it is.
+    HBITMAP scaled = nullptr;
+    try {
+        scaled = MakeShrunk(reference, picture, pictureWidth, pictureHeight, kw, kh, alpha);
+        if (scaled) g_kept.push_back({chip, picture, serial, drawWidth, drawHeight, scaled});
+    } catch (...) {
+        if (scaled) DeleteObject(scaled);
+        return nullptr;
+    }
     return scaled;
 }
 

@@ -58,7 +58,12 @@ bool MeasureReach(HDC dc, SIZE cell, const char* text, int length, Reach* reach)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    std::vector<uint32_t> pixels;
+    try {
+        pixels.resize(static_cast<size_t>(width) * height);
+    } catch (...) {
+        return false;   // no memory: paint cell by cell
+    }
     if (GetDIBits(probe.get(), bitmap.get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS) != height) return false;
     LONG left = width, top = height, right = -1, bottom = -1;
     for (LONG y = 0; y < height; ++y)
