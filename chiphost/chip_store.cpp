@@ -1,4 +1,5 @@
 #include "chip_store.h"
+#include <climits>
 #include <cstring>
 #include "chip_values.h"
 #include "ini_file.h"
@@ -11,6 +12,12 @@ const std::vector<const char*> kStoreKeys = {"version"};
 const std::vector<const char*> kChipKeys = {"text", "text_colour", "back_colour", "font", "x",
                                             "y",    "width",       "height",      "settings"};
 
+bool FileIsEmpty(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
+           data.nFileSizeLow == 0;
+}
+
 LOGFONTA DefaultFont() {
     LOGFONTA f{};
     std::string why;
@@ -18,32 +25,47 @@ LOGFONTA DefaultFont() {
     return f;
 }
 
-void ReadChip(IniFile* file, int index, StoredChip* chip) {
+// Reads one [chip] section. A bad value costs only that value: the chip keeps
+// its default. False when its text cannot be read: then the chip is lost.
+bool ReadChip(IniFile* file, int index, StoredChip* chip) {
     SectionReader r(file, index, kChipKeys);
     chip->line = r.section().line;
-    if (!r.Has("text")) r.Report("text", "[chip] needs a text");
-    r.Text("text", &chip->text);
+    const char* lost = "the chip is left out";
+    bool textRead = r.Has("text");
+    if (!textRead) r.Report("text", "[chip] needs a text", lost);
+    if (!r.Text("text", &chip->text)) {
+        textRead = false;
+        file->problems.back().recovery = lost;
+    }
     r.Colour("text_colour", &chip->textColour);
     r.Colour("back_colour", &chip->backColour);
     r.Font("font", &chip->font);
-    chip->hasPosition = r.Has("x") || r.Has("y");
-    if (chip->hasPosition && !(r.Has("x") && r.Has("y"))) r.Report(r.Has("x") ? "x" : "y", "x and y go together");
-    r.Int("x", -32000, 32000, &chip->x);
-    r.Int("y", -32000, 32000, &chip->y);
-    chip->hasSize = r.Has("width") || r.Has("height");
-    if (chip->hasSize && !(r.Has("width") && r.Has("height")))
-        r.Report(r.Has("width") ? "width" : "height", "width and height go together");
-    r.Int("width", 1, 4000, &chip->width);
-    r.Int("height", 1, 4000, &chip->height);
-    r.Hex("settings", &chip->saved);
-    if (!r.Has("settings")) return;
+    const bool xRead = r.Int("x", -32000, 32000, &chip->x), yRead = r.Int("y", -32000, 32000, &chip->y);
+    chip->hasPosition = r.Has("x") && r.Has("y") && xRead && yRead;
+    if (r.Has("x") != r.Has("y"))
+        r.Report(r.Has("x") ? "x" : "y", "x and y go together", "the position is left to the host");
+    const bool widthRead = r.Int("width", 1, 4000, &chip->width);
+    const bool heightRead = r.Int("height", 1, 4000, &chip->height);
+    chip->hasSize = r.Has("width") && r.Has("height") && widthRead && heightRead;
+    if (r.Has("width") != r.Has("height"))
+        r.Report(r.Has("width") ? "width" : "height", "width and height go together", "the default size is used");
+    const char* unset = "the chip starts without stored settings";
+    if (!r.Hex("settings", &chip->saved)) {
+        file->problems.back().recovery = unset;
+        return textRead;
+    }
+    if (!r.Has("settings")) return textRead;
     uint32_t tag = 0;
     if (chip->saved.size() >= 4) std::memcpy(&tag, chip->saved.data(), 4);
-    if (chip->saved.size() < 4 || chip->saved.size() > kMaxSavedBytes)
-        r.Report("settings", "settings: expected 4 to " + std::to_string(kMaxSavedBytes) + " bytes");
-    else if ((tag == 408 || tag == 272) && chip->saved.size() < tag + 4)
+    if (chip->saved.size() < 4 || chip->saved.size() > kMaxSavedBytes) {
+        r.Report("settings", "settings: expected 4 to " + std::to_string(kMaxSavedBytes) + " bytes", unset);
+        chip->saved.clear();
+    } else if ((tag == 408 || tag == 272) && chip->saved.size() < tag + 4) {
         r.Report("settings", "settings: size tag " + std::to_string(tag) + " but only " +
-                                 std::to_string(chip->saved.size() - 4) + " bytes follow");
+                                 std::to_string(chip->saved.size() - 4) + " bytes follow", unset);
+        chip->saved.clear();
+    }
+    return textRead;
 }
 }  // namespace
 
@@ -54,39 +76,43 @@ StoredChip NewStoredChip() {
     return chip;
 }
 
-StoreLoad LoadChipStore(const std::string& path, ChipStore* store, std::string* error) {
+StoreLoad LoadChipStore(const std::string& path, bool recovering, ChipStore* store, std::string* error) {
     *store = ChipStore{};
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
-        return StoreLoad::kMissing;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND) return StoreLoad::kMissing;
     IniFile file;
     if (!ReadIniFile(path, &file, error)) return StoreLoad::kUnreadable;
+    // A store that was created and never written holds no chips, and no damage.
+    if (file.sections.empty() && file.problems.empty() && FileIsEmpty(path)) return StoreLoad::kLoaded;
     bool sawStore = false;
-    std::vector<StoredChip> chips;
-    std::vector<int> sectionOf;
     for (int i = 0; i < static_cast<int>(file.sections.size()); ++i) {
         const IniSection& section = file.sections[i];
         if (section.name == "store") {
             sawStore = true;
             SectionReader r(&file, i, kStoreKeys);
             int version = kStoreVersion;
+            const std::string* written = r.Raw("version");
+            // A newer store holds what this host cannot know: never read on.
+            if (written && ParseInt(*written, kStoreVersion + 1, INT_MAX, &version, error)) {
+                *error = path + ":" + std::to_string(r.LineOf("version")) + ": the store is version " +
+                         std::to_string(version) + ", newer than the version " + std::to_string(kStoreVersion) +
+                         " this chiphost reads; it was left untouched\n";
+                return StoreLoad::kNewer;
+            }
             r.Int("version", kStoreVersion, kStoreVersion, &version);
         } else if (section.name == "chip") {
-            chips.emplace_back();
-            chips.back().font = DefaultFont();
-            ReadChip(&file, i, &chips.back());
-            sectionOf.push_back(i);
+            StoredChip chip;
+            chip.font = DefaultFont();
+            if (ReadChip(&file, i, &chip)) store->chips.push_back(chip);
         } else {
-            file.Report(section.line, "unknown section [" + section.name + "] (expected [store] or [chip])", i);
+            file.Report(section.line, "unknown section [" + section.name + "] (expected [store] or [chip])", i,
+                        "ignored");
         }
     }
-    if (!sawStore) file.Report(1, "not a chip store: no [store] section");
-    for (size_t c = 0; c < chips.size(); ++c) {
-        bool clean = true;
-        for (const IniProblem& p : file.problems) clean &= p.section != sectionOf[c];
-        if (clean) store->chips.push_back(chips[c]);
-    }
+    if (!sawStore) file.Report(1, "not a chip store: no [store] section", -1, "read as one all the same");
+    error->clear();
     if (file.problems.empty()) return StoreLoad::kLoaded;
-    *error = file.Describe();
+    *error = file.Describe(recovering);
     return StoreLoad::kDamaged;
 }
 

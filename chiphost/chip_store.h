@@ -23,11 +23,14 @@ struct ChipStore {
     std::vector<StoredChip> chips;
 };
 
-enum class StoreLoad { kLoaded, kMissing, kUnreadable, kDamaged };
+enum class StoreLoad { kLoaded, kMissing, kUnreadable, kNewer, kDamaged };
 
-// Reads the store at path. kDamaged: *error lists every problem with its line,
-// and store->chips holds the chips whose sections had none.
-StoreLoad LoadChipStore(const std::string& path, ChipStore* store, std::string* error);
+// Reads the store at path; an empty file is a store without chips. kDamaged:
+// *error lists every problem with its line, and store->chips holds every chip
+// whose text could be read, a bad value replaced by its default (with
+// recovering, each message says what became of it). kNewer: a later version
+// of the store, not read.
+StoreLoad LoadChipStore(const std::string& path, bool recovering, ChipStore* store, std::string* error);
 // The store's text, as LoadChipStore reads it.
 std::string WriteChipStoreText(const ChipStore& store);
 // Writes the store through a new file that then replaces path.

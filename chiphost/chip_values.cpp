@@ -282,7 +282,8 @@ SectionReader::SectionReader(IniFile* file, int section, const std::vector<const
     for (const IniEntry& e : this->section().entries) {
         bool known = false;
         for (const char* k : knownKeys) known |= e.key == k;
-        if (!known) file_->Report(e.line, "unknown key \"" + e.key + "\" in [" + this->section().name + "]", index_);
+        if (!known)
+            file_->Report(e.line, "unknown key \"" + e.key + "\" in [" + this->section().name + "]", index_, "ignored");
     }
 }
 
@@ -296,20 +297,27 @@ const std::string* SectionReader::Raw(const char* key) const {
     return e ? &e->value : nullptr;
 }
 
-void SectionReader::Report(const char* key, const std::string& message) {
-    file_->Report(LineOf(key), message, index_);
+void SectionReader::Report(const char* key, const std::string& message, const std::string& recovery) {
+    file_->Report(LineOf(key), message, index_, recovery);
 }
 
 template <typename F>
-void SectionReader::Read(const char* key, F parse) {
+bool SectionReader::Read(const char* key, F parse) {
     const IniEntry* e = FindEntry(section(), key);
-    if (!e) return;
+    if (!e) return true;
     std::string why;
-    if (!parse(e->value, &why)) file_->Report(e->line, std::string(key) + ": " + why, index_);
+    if (parse(e->value, &why)) return true;
+    file_->Report(e->line, std::string(key) + ": " + why, index_, "the default is used");
+    return false;
 }
 
-void SectionReader::Text(const char* key, std::string* out) {
-    Read(key, [&](const std::string& v, std::string* why) { return ParseChipText(v, out, why); });
+bool SectionReader::Text(const char* key, std::string* out) {
+    // Parsed aside: a text that fails part way leaves *out as it was.
+    std::string text;
+    if (!Read(key, [&](const std::string& v, std::string* why) { return ParseChipText(v, &text, why); }))
+        return false;
+    if (Has(key)) *out = text;
+    return true;
 }
 void SectionReader::Colour(const char* key, COLORREF* out) {
     Read(key, [&](const std::string& v, std::string* why) { return ParseColour(v, out, why); });
@@ -326,8 +334,8 @@ void SectionReader::Align(const char* key, int32_t* out) {
 void SectionReader::Sizing(const char* key, int32_t* out) {
     Read(key, [&](const std::string& v, std::string* why) { return ParseSizing(v, out, why); });
 }
-void SectionReader::Int(const char* key, int low, int high, int* out) {
-    Read(key, [&](const std::string& v, std::string* why) { return ParseInt(v, low, high, out, why); });
+bool SectionReader::Int(const char* key, int low, int high, int* out) {
+    return Read(key, [&](const std::string& v, std::string* why) { return ParseInt(v, low, high, out, why); });
 }
 void SectionReader::Int32(const char* key, int low, int high, int32_t* out) {
     int n = *out;
@@ -340,6 +348,6 @@ void SectionReader::Size(const char* key, int* width, int* height) {
 void SectionReader::Commands(const char* key, std::vector<uint32_t>* out) {
     Read(key, [&](const std::string& v, std::string* why) { return ParseCommands(v, out, why); });
 }
-void SectionReader::Hex(const char* key, std::vector<uint8_t>* out) {
-    Read(key, [&](const std::string& v, std::string* why) { return ParseHex(v, out, why); });
+bool SectionReader::Hex(const char* key, std::vector<uint8_t>* out) {
+    return Read(key, [&](const std::string& v, std::string* why) { return ParseHex(v, out, why); });
 }

@@ -44,22 +44,23 @@ public:
     bool Has(const char* key) const { return FindEntry(section(), key) != nullptr; }
     int LineOf(const char* key) const;
     const std::string* Raw(const char* key) const;
-    // Each getter leaves *out alone when the key is absent; a bad value is reported.
-    void Text(const char* key, std::string* out);
+    // Each getter leaves *out alone when the key is absent; a bad value is
+    // reported, and false returned, leaving *out alone too.
+    bool Text(const char* key, std::string* out);
     void Colour(const char* key, COLORREF* out);
     void Font(const char* key, LOGFONTA* out);
     void Placement(const char* key, uint32_t* out);
     void Align(const char* key, int32_t* out);
     void Sizing(const char* key, int32_t* out);
-    void Int(const char* key, int low, int high, int* out);
+    bool Int(const char* key, int low, int high, int* out);
     void Int32(const char* key, int low, int high, int32_t* out);
     void Size(const char* key, int* width, int* height);
     void Commands(const char* key, std::vector<uint32_t>* out);
-    void Hex(const char* key, std::vector<uint8_t>* out);
-    void Report(const char* key, const std::string& message);
+    bool Hex(const char* key, std::vector<uint8_t>* out);
+    void Report(const char* key, const std::string& message, const std::string& recovery = "");
 
 private:
-    template <typename F> void Read(const char* key, F parse);
+    template <typename F> bool Read(const char* key, F parse);
     IniFile* file_;
     int index_;
 };

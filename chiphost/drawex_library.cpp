@@ -1,11 +1,12 @@
 #include "drawex_library.h"
 #include <vector>
+#include "system_error.h"
 
 bool LoadDrawExLibrary(const std::string& path, DrawExLibrary* library, std::string* error) {
     *library = DrawExLibrary{};
     library->module = LoadLibraryA(path.c_str());
     if (!library->module) {
-        *error = "cannot load the library " + path + " (error " + std::to_string(GetLastError()) + ")";
+        *error = "cannot load the library " + path + ": " + LastErrorText();
         return false;
     }
     std::string missing;
@@ -27,7 +28,9 @@ void FreeDrawExLibrary(DrawExLibrary* library) {
     *library = DrawExLibrary{};
 }
 
-std::string DefaultLibraryPath() {
+namespace {
+// The folder of chiphost.exe, with its trailing separator.
+std::string ProgramFolder() {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path);
@@ -35,7 +38,17 @@ std::string DefaultLibraryPath() {
     size_t cut = 0;
     for (const char* p = path; *p; p = CharNextA(p))
         if (*p == '\\' || *p == '/') cut = static_cast<size_t>(p - path) + 1;
-    return dir.substr(0, cut) + "Brimsel.dxl";
+    return dir.substr(0, cut);
+}
+}  // namespace
+
+std::string DefaultLibraryPath() { return ProgramFolder() + "Brimsel.dxl"; }
+
+std::string DefaultPluginFolder() {
+    const std::string folder = ProgramFolder() + "spi";
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::string();
+    return folder;
 }
 
 void PrependToPath(const std::string& dir) {

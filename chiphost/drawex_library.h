@@ -18,6 +18,8 @@ void FreeDrawExLibrary(DrawExLibrary* library);
 
 // Brimsel.dxl next to chiphost.exe.
 std::string DefaultLibraryPath();
+// The spi folder next to chiphost.exe, or empty when there is none.
+std::string DefaultPluginFolder();
 
 // Puts dir in front of this process's PATH, so that the library finds image
 // plug-ins there.

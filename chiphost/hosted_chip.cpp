@@ -79,18 +79,24 @@ bool FetchSaveData(const DrawExLibrary& library, HostedChip* chip) {
     return ok;
 }
 
-SIZE DefaultOuterSize(const DrawExLibrary& library, HostedChip* chip) {
+SIZE DefaultOuterSize(const DrawExLibrary& library, HostedChip* chip, DWORD style) {
     int32_t size[2] = {0, 0};
     if (library.CalcDefaultRect(chip->handle, chip->window, size, chip->text.c_str()) != 0) {
         RECT r{};
         GetWindowRect(chip->window, &r);
         return SIZE{r.right - r.left, r.bottom - r.top};
     }
-    return SIZE{std::max<int32_t>(size[0], 1), std::max<int32_t>(size[1], 1)};
+    return OuterSizeForStyle(SIZE{std::max<int32_t>(size[0], 1), std::max<int32_t>(size[1], 1)}, style);
 }
 
-SIZE OuterSizeForClient(int clientWidth, int clientHeight) {
+SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style) {
     RECT r{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&r, kChipStyle, FALSE, kChipExStyle);
+    AdjustWindowRectEx(&r, style, FALSE, kChipExStyle);
     return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+SIZE OuterSizeForStyle(SIZE outer, DWORD style) {
+    const SIZE plain = OuterSizeForClient(0, 0);
+    const SIZE styled = OuterSizeForClient(0, 0, style);
+    return SIZE{std::max<LONG>(outer.cx - plain.cx + styled.cx, 1), std::max<LONG>(outer.cy - plain.cy + styled.cy, 1)};
 }

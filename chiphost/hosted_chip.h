@@ -11,6 +11,9 @@
 // The window style CalcDefaultRect's sizes are meant for.
 constexpr DWORD kChipStyle = WS_POPUP | WS_VISIBLE | WS_BORDER;
 constexpr DWORD kChipExStyle = WS_EX_TOOLWINDOW;
+// Run mode's chips can also be resized with the mouse and minimised; the
+// system menu gives them the window manager's usual commands.
+constexpr DWORD kRunChipStyle = kChipStyle | WS_THICKFRAME | WS_MINIMIZEBOX | WS_SYSMENU;
 
 struct HostedChip {
     std::string text;                  // code page 932
@@ -46,7 +49,12 @@ void EndChip(const DrawExLibrary& library, HostedChip* chip);
 // library gave no 416-byte block with size tag 408.
 bool FetchSaveData(const DrawExLibrary& library, HostedChip* chip);
 
-// CalcDefaultRect: the chip's default outer window size.
-SIZE DefaultOuterSize(const DrawExLibrary& library, HostedChip* chip);
-// Outer size of a chip window with the given client size.
-SIZE OuterSizeForClient(int clientWidth, int clientHeight);
+// CalcDefaultRect: the chip's default outer window size, for a window of style
+// (the library's sizes are meant for kChipStyle). The window's present size
+// when the library gives none.
+SIZE DefaultOuterSize(const DrawExLibrary& library, HostedChip* chip, DWORD style = kChipStyle);
+// Outer size of a chip window of style (kChipStyle by default) with the given
+// client size.
+SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style = kChipStyle);
+// An outer size meant for kChipStyle, for a window of style with the same client.
+SIZE OuterSizeForStyle(SIZE outer, DWORD style);

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <algorithm>
 #include <cctype>
+#include "system_error.h"
 
 namespace {
 std::string Trim(const std::string& s) {
@@ -23,13 +24,21 @@ bool IsKeyName(const std::string& key) {
 }
 }  // namespace
 
-void IniFile::Report(int line, const std::string& message, int section) {
-    problems.push_back(IniProblem{line, section, message});
+void IniFile::Report(int line, const std::string& message, int section, const std::string& recovery) {
+    problems.push_back(IniProblem{line, section, message, recovery});
 }
 
-std::string IniFile::Describe() const {
+std::string IniFile::Describe(bool recovering) const {
+    // Found section by section, told line by line.
+    std::vector<IniProblem> sorted = problems;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const IniProblem& a, const IniProblem& b) { return a.line < b.line; });
     std::string out;
-    for (const IniProblem& p : problems) out += path + ":" + std::to_string(p.line) + ": " + p.message + "\n";
+    for (const IniProblem& p : sorted) {
+        out += path + ":" + std::to_string(p.line) + ": " + p.message;
+        if (recovering && !p.recovery.empty()) out += " (" + p.recovery + ")";
+        out += "\n";
+    }
     return out;
 }
 
@@ -37,7 +46,7 @@ bool ReadIniFile(const std::string& path, IniFile* file, std::string* error) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        *error = path + ": cannot open the file (error " + std::to_string(GetLastError()) + ")";
+        *error = path + ": cannot open the file: " + LastErrorText();
         return false;
     }
     std::string text;
@@ -71,7 +80,7 @@ void ParseIniText(const std::string& path, const std::string& text, IniFile* fil
         if (raw.empty() || raw[0] == ';' || raw[0] == '#') continue;
         if (raw[0] == '[') {
             if (raw.back() != ']') {
-                file->Report(line, "section header without ']'", current);
+                file->Report(line, "section header without ']'", current, "the line is ignored");
                 continue;
             }
             IniSection section;
@@ -82,7 +91,7 @@ void ParseIniText(const std::string& path, const std::string& text, IniFile* fil
         }
         size_t eq = raw.find('=');
         if (eq == std::string::npos) {
-            file->Report(line, "expected \"key = value\" or \"[section]\"", current);
+            file->Report(line, "expected \"key = value\" or \"[section]\"", current, "the line is ignored");
             continue;
         }
         IniEntry entry;
@@ -90,16 +99,16 @@ void ParseIniText(const std::string& path, const std::string& text, IniFile* fil
         entry.value = Trim(raw.substr(eq + 1));
         entry.line = line;
         if (!IsKeyName(entry.key)) {
-            file->Report(line, "bad key name \"" + entry.key + "\"", current);
+            file->Report(line, "bad key name \"" + entry.key + "\"", current, "the line is ignored");
             continue;
         }
         if (current < 0) {
-            file->Report(line, "\"" + entry.key + "\" comes before any [section]");
+            file->Report(line, "\"" + entry.key + "\" comes before any [section]", -1, "the line is ignored");
             continue;
         }
         IniSection& section = file->sections[current];
         if (FindEntry(section, entry.key.c_str())) {
-            file->Report(line, "\"" + entry.key + "\" is given twice in this section", current);
+            file->Report(line, "\"" + entry.key + "\" is given twice in this section", current, "the first one counts");
             continue;
         }
         section.entries.push_back(entry);

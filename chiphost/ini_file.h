@@ -23,6 +23,7 @@ struct IniProblem {
     int line = 0;
     int section = -1;
     std::string message;
+    std::string recovery;   // what reading on regardless makes of it; may be empty
 };
 
 struct IniFile {
@@ -31,9 +32,10 @@ struct IniFile {
     std::vector<IniProblem> problems;
 
     // Records a problem at line (of section when given).
-    void Report(int line, const std::string& message, int section = -1);
-    // "path:line: message" for every problem, one per line.
-    std::string Describe() const;
+    void Report(int line, const std::string& message, int section = -1, const std::string& recovery = "");
+    // "path:line: message" for every problem, one per line, in line order;
+    // with recovering, each followed by what reading on made of it.
+    std::string Describe(bool recovering = false) const;
 };
 
 // Reads and splits the file at path. False only when it cannot be read (then

@@ -2,7 +2,8 @@
 //   chiphost [options] render SCENE OUT.png
 //   chiphost [options] run STORE
 // Exit codes: 0 done, 1 bad command line, 2 bad scene or store file,
-// 3 library not loadable or incomplete, 4 rendering or writing failed.
+// 3 library not loadable or incomplete, 4 rendering or writing failed,
+// 5 render --strict: the sheet was written but a chip's picture could not be shown.
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -14,16 +15,21 @@
 #include "scene_file.h"
 
 namespace {
-enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4 };
+enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4, kExitUnshown = 5 };
 
 const char kUsage[] =
     "usage: chiphost [options] render SCENE OUT.png\n"
     "       chiphost [options] run STORE\n"
+    "       chiphost --help\n"
     "options:\n"
     "  --library PATH     the library to load (default: Brimsel.dxl next to chiphost.exe)\n"
     "  --plugins DIR      put DIR first on PATH, where the library looks for image plug-ins\n"
+    "                     (default: the spi folder next to chiphost.exe, when there is one)\n"
+    "  --strict           render mode: exit with 5 when a chip's picture cannot be shown\n"
     "  --exit-after MS    run mode: save and quit after MS milliseconds\n"
-    "  --recover          run mode: back up a damaged store and start from the chips it still holds\n";
+    "  --recover          run mode: back up a damaged store and start from what it still holds\n"
+    "exit codes: 0 done, 1 bad command line, 2 bad scene or store, 3 library not loadable,\n"
+    "  4 rendering or writing failed, 5 (--strict) a picture could not be shown\n";
 
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "chiphost: %s%s", message.c_str(), message.empty() || message.back() != '\n' ? "\n" : "");
@@ -31,6 +37,8 @@ int Fail(int code, const std::string& message) {
 }
 
 struct CommandLine {
+    bool help = false;
+    bool strict = false;
     std::string library;
     std::string plugins;
     RunOptions run;
@@ -48,7 +56,12 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* err
             *out = argv[++i];
             return true;
         };
-        if (arg == "--library") {
+        if (arg == "--help" || arg == "-h" || arg == "/?") {
+            line->help = true;
+            return true;
+        } else if (arg == "--strict") {
+            line->strict = true;
+        } else if (arg == "--library") {
             if (!value(&line->library)) return false;
         } else if (arg == "--plugins") {
             if (!value(&line->plugins)) return false;
@@ -84,11 +97,20 @@ int main(int argc, char** argv) {
     CommandLine line;
     std::string error;
     if (!ParseCommandLine(argc, argv, &line, &error)) return Fail(kExitUsage, error + "\n" + kUsage);
+    if (line.help) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
 
     // Read the scene before loading anything, so a bad file is named first.
     Scene scene;
-    if (line.words[0] == "render" && !LoadScene(line.words[1], &scene, &error)) return Fail(kExitFile, error);
+    if (line.words[0] == "render") {
+        if (!LoadScene(line.words[1], &scene, &error)) return Fail(kExitFile, error);
+        const std::string folder = OutputFolderProblem(line.words[2]);
+        if (!folder.empty()) return Fail(kExitOutput, folder);
+    }
 
+    if (line.plugins.empty()) line.plugins = DefaultPluginFolder();
     if (!line.plugins.empty()) PrependToPath(line.plugins);
     DrawExLibrary library;
     const std::string libraryPath = line.library.empty() ? DefaultLibraryPath() : line.library;
@@ -96,7 +118,9 @@ int main(int argc, char** argv) {
 
     int code = kExitOk;
     if (line.words[0] == "render") {
-        if (!RenderScene(library, scene, line.words[2], &error)) code = Fail(kExitOutput, error);
+        int unshown = 0;
+        if (!RenderScene(library, scene, line.words[2], &unshown, &error)) code = Fail(kExitOutput, error);
+        else if (unshown > 0 && line.strict) code = kExitUnshown;
     } else {
         const RunResult result = RunDesktop(library, line.words[1], line.run, &error);
         if (result == RunResult::kBadStore) code = Fail(kExitFile, error);

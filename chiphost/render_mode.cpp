@@ -4,7 +4,9 @@
 #include <vector>
 #include "dib_canvas.h"
 #include "hosted_chip.h"
+#include "picture_check.h"
 #include "png_file.h"
+#include "system_error.h"
 #include "text_codec.h"
 
 namespace {
@@ -40,7 +42,7 @@ bool PaintChip(const DrawExLibrary& library, const SceneChip& scene, ChipPicture
     HWND window = CreateWindowExA(kChipExStyle, RenderWindowClass(), "", kChipStyle & ~WS_VISIBLE, 0, 0, first.cx,
                                   first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!window) {
-        *error = "cannot create a chip window (error " + std::to_string(GetLastError()) + "; is there a display?)";
+        *error = "cannot create a chip window: " + LastErrorText() + " (is there a display?)";
         return false;
     }
     HostedChip chip;
@@ -113,10 +115,30 @@ LOGFONTA TitleFont(const SceneSheet& sheet) {
 }
 }  // namespace
 
-bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::string& outPath, std::string* error) {
+std::string OutputFolderProblem(const std::string& outPath) {
+    const std::string folder = PathFolder(outPath);
+    if (folder.empty()) return std::string();
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return "cannot write " + Cp932ToUtf8(outPath) + ": the folder " + Cp932ToUtf8(folder) + " does not exist";
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "cannot write " + Cp932ToUtf8(outPath) + ": " + Cp932ToUtf8(folder) + " is not a folder";
+    return std::string();
+}
+
+bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::string& outPath, int* unshown,
+                 std::string* error) {
+    *unshown = 0;
     std::vector<ChipPicture> pictures(scene.chips.size());
-    for (size_t i = 0; i < scene.chips.size(); ++i)
+    for (size_t i = 0; i < scene.chips.size(); ++i) {
         if (!PaintChip(library, scene.chips[i], &pictures[i], error)) return false;
+        const std::string path = scene.chips[i].hasSettings ? scene.chips[i].settings.picturePath : "";
+        const std::string problem = PictureProblem(path);
+        if (problem.empty()) continue;
+        ++*unshown;
+        std::fprintf(stderr, "chiphost: chip %u (line %d): the picture %s cannot be shown: %s\n",
+                     static_cast<unsigned>(i + 1), scene.chips[i].line, Cp932ToUtf8(path).c_str(), problem.c_str());
+    }
 
     const UINT captionFormat = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
     std::vector<Cell> cells(pictures.size());

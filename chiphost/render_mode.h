@@ -6,5 +6,11 @@
 #include "scene_file.h"
 
 // Paints the scene and writes the sheet to outPath. Prints where each chip
-// landed on the sheet. False with *error on failure.
-bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::string& outPath, std::string* error);
+// landed on the sheet, and each chip whose picture cannot be shown, with the
+// reason; *unshown counts those. False with *error on failure.
+bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::string& outPath, int* unshown,
+                 std::string* error);
+
+// Why the sheet cannot be written to outPath: its folder is missing or no
+// folder. Empty when it can be tried.
+std::string OutputFolderProblem(const std::string& outPath);

@@ -6,8 +6,11 @@
 #include <vector>
 #include "chip_store.h"
 #include "hosted_chip.h"
+#include "picture_check.h"
 #include "run_messages.h"
 #include "safe_file.h"
+#include "system_error.h"
+#include "text_codec.h"
 #include "text_dialog.h"
 
 namespace {
@@ -23,15 +26,19 @@ struct HostMenuRow {
 const HostMenuRow kHostMenu[] = {
     {kCommandNewChip, "New chip"},        {kCommandEditText, "Edit text..."},
     {kCommandEditSettings, "Settings..."}, {kCommandAbout, "About the library..."},
-    {kCommandConfigure, "Configure the library..."}, {0, nullptr},
-    {kCommandDelete, "Delete this chip"}, {kCommandQuit, "Quit"},
+    {kCommandConfigure, "Configure the library..."},
 };
+const HostMenuRow kHostMenuEnd[] = {{kCommandDelete, "Delete this chip"}, {kCommandQuit, "Quit"}};
+const char kDeleteQuestion[] = "Delete this chip and its text?";
 
 struct DesktopChip {
     HostedChip chip;
+    int line = 0;              // of its [chip] section in the store; 0 for a new chip
     bool minimised = false;
     int ticks = 0;
     int paints = 0;
+    int resizes = 0;
+    int zoomsOut = 0, zoomsIn = 0;
 };
 
 class Desktop {
@@ -56,7 +63,10 @@ private:
     void EditText(DesktopChip* chip);
     void Delete(DesktopChip* chip);
     void FitToDefault(DesktopChip* chip);
+    void ResizeChip(DesktopChip* chip);
     void RefreshTimer(DesktopChip* chip);
+    void ReportPicture(DesktopChip* chip);
+    bool AnyMinimised() const;
     StoredChip Snapshot(DesktopChip* chip);
 
     const DrawExLibrary& library_;
@@ -66,16 +76,30 @@ private:
     int modal_ = 0;            // menus and dialogs open on this thread
     bool quitPending_ = false;
 
-    // Marks a modal menu or dialog for its scope.
+    // Marks a modal menu or dialog for its scope. The other chips are disabled
+    // meanwhile, as a modal dialog disables its owner, so that none of them
+    // can be brought up over the dialog.
     class ModalScope {
     public:
-        explicit ModalScope(Desktop* desktop) : desktop_(desktop) { ++desktop_->modal_; }
-        ~ModalScope() { --desktop_->modal_; }
+        ModalScope(Desktop* desktop, DesktopChip* owner) : desktop_(desktop) {
+            ++desktop_->modal_;
+            for (auto& chip : desktop_->chips_)
+                if (chip.get() != owner && IsWindowEnabled(chip->chip.window)) {
+                    EnableWindow(chip->chip.window, FALSE);
+                    disabled_.push_back(chip->chip.window);
+                }
+        }
+        ~ModalScope() {
+            for (HWND window : disabled_)
+                if (IsWindow(window)) EnableWindow(window, TRUE);
+            --desktop_->modal_;
+        }
         ModalScope(const ModalScope&) = delete;
         ModalScope& operator=(const ModalScope&) = delete;
 
     private:
         Desktop* desktop_;
+        std::vector<HWND> disabled_;
     };
 };
 
@@ -142,16 +166,17 @@ bool Desktop::Open(const StoredChip& stored) {
     chip->chip.textColour = stored.textColour;
     chip->chip.backColour = stored.backColour;
     chip->chip.font = stored.font;
+    chip->line = stored.line;
     if (stored.saved.size() >= 4) {
         uint32_t tag = 0;
         std::memcpy(&tag, stored.saved.data(), 4);
         SetSavedBytes(&chip->chip, tag, stored.saved.data() + 4, stored.saved.size() - 4);
     }
     const int cascade = 40 + 30 * static_cast<int>(chips_.size() % 10);
-    const SIZE first = stored.hasSize ? SIZE{stored.width, stored.height} : OuterSizeForClient(160, 90);
+    const SIZE first = stored.hasSize ? SIZE{stored.width, stored.height} : OuterSizeForClient(160, 90, kRunChipStyle);
     // Created hidden at its stored size, so a fitted picture is sized for it
     // when the stored settings reach the library.
-    HWND window = CreateWindowExA(kChipExStyle, ChipWindowClass(), "Brimsel chip", kChipStyle & ~WS_VISIBLE,
+    HWND window = CreateWindowExA(kChipExStyle, ChipWindowClass(), "Brimsel chip", kRunChipStyle & ~WS_VISIBLE,
                                   stored.hasPosition ? stored.x : cascade, stored.hasPosition ? stored.y : cascade,
                                   first.cx, first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), chip);
     if (!window) return false;
@@ -159,8 +184,32 @@ bool Desktop::Open(const StoredChip& stored) {
     StartChip(library_, &chip->chip, window);
     if (!stored.hasSize) FitToDefault(chip);
     RefreshTimer(chip);
+    ReportPicture(chip);
     ShowWindow(window, SW_SHOWNOACTIVATE);
     return true;
+}
+
+// Says on the console when the chip's picture cannot be shown, and why: the
+// chip itself shows only the warning pattern.
+void Desktop::ReportPicture(DesktopChip* chip) {
+    const uint32_t tag = SavedTag(chip->chip);
+    if (tag != kSettingsSizeCurrent && tag != kSettingsSizeOlder) return;
+    const ChipSettings settings = SavedSettings(chip->chip);
+    const std::string path(settings.picturePath, strnlen(settings.picturePath, sizeof settings.picturePath));
+    const std::string problem = PictureProblem(path);
+    if (problem.empty()) return;
+    size_t number = 0;
+    while (number < chips_.size() && chips_[number].get() != chip) ++number;
+    const std::string where = chip->line > 0 ? " (store line " + std::to_string(chip->line) + ")" : "";
+    std::fprintf(stderr, "chiphost: chip %u%s: the picture %s cannot be shown: %s\n",
+                 static_cast<unsigned>(number + 1), where.c_str(), Cp932ToUtf8(path).c_str(), problem.c_str());
+    std::fflush(stderr);
+}
+
+bool Desktop::AnyMinimised() const {
+    for (const auto& chip : chips_)
+        if (chip->minimised) return true;
+    return false;
 }
 
 StoredChip Desktop::Snapshot(DesktopChip* chip) {
@@ -215,8 +264,14 @@ void Desktop::Quit() {
 }
 
 void Desktop::FitToDefault(DesktopChip* chip) {
-    const SIZE outer = DefaultOuterSize(library_, &chip->chip);
+    // The library sizes for a thin border; ours also has a sizing frame.
+    const SIZE outer = DefaultOuterSize(library_, &chip->chip, kRunChipStyle);
     SetWindowPos(chip->chip.window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ResizeChip(chip);
+}
+
+void Desktop::ResizeChip(DesktopChip* chip) {
+    ++chip->resizes;
     library_.Resize(chip->chip.handle, chip->chip.window);
 }
 
@@ -247,6 +302,9 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
     case WM_CLOSE: RequestQuit(); return 0;
     case kQueryTimerTicks: return chip->ticks;
     case kQueryPaints: return chip->paints;
+    case kQueryResizes: return chip->resizes;
+    case kQueryZoomsOut: return chip->zoomsOut;
+    case kQueryZoomsIn: return chip->zoomsIn;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
@@ -272,11 +330,17 @@ void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
         AppendLibraryMenu(popup, library);
         AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
     }
-    for (const HostMenuRow& row : kHostMenu) AppendMenuA(popup, row.text ? MF_STRING : MF_SEPARATOR, row.id, row.text);
+    for (const HostMenuRow& row : kHostMenu) AppendMenuA(popup, MF_STRING, row.id, row.text);
+    AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    if (chip->minimised) AppendMenuA(popup, MF_STRING, kCommandRestore, "Restore");
+    else AppendMenuA(popup, MF_STRING, kCommandMinimise, "Minimise");
+    if (AnyMinimised()) AppendMenuA(popup, MF_STRING, kCommandRestoreAll, "Restore all chips");
+    AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+    for (const HostMenuRow& row : kHostMenuEnd) AppendMenuA(popup, MF_STRING, row.id, row.text);
     SetForegroundWindow(chip->chip.window);
     UINT command = 0;
     {
-        ModalScope modal(this);
+        ModalScope modal(this, chip);
         command = static_cast<UINT>(
             TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, chip->chip.window, nullptr));
     }
@@ -307,10 +371,24 @@ void Desktop::OnCommand(DesktopChip* chip, UINT command) {
         Save();
         break;
     }
-    case kCommandDelete: Delete(chip); break;
+    case kCommandDelete: {
+        int answer = IDCANCEL;
+        {
+            ModalScope modal(this, chip);
+            answer = MessageBoxA(window, kDeleteQuestion, "chiphost", MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
+        }
+        if (answer == IDOK && !quitPending_) Delete(chip);
+        break;
+    }
     case kCommandQuit: Quit(); break;
+    case kCommandMinimise: ShowWindow(window, SW_MINIMIZE); break;
+    case kCommandRestore: ShowWindow(window, SW_RESTORE); break;
+    case kCommandRestoreAll:
+        for (auto& other : chips_)
+            if (other->minimised) ShowWindow(other->chip.window, SW_RESTORE);
+        break;
     default: {
-        ModalScope modal(this);
+        ModalScope modal(this, chip);
         if (command == kCommandEditText) EditText(chip);
         else if (command == kCommandEditSettings) EditSettings(chip);
         else if (command == kCommandAbout) library_.DrawExAbout(window);
@@ -328,15 +406,17 @@ void Desktop::OnTimer(DesktopChip* chip) {
 
 void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
     if (kind == SIZE_MINIMIZED) {
+        if (!chip->minimised) ++chip->zoomsOut;
         chip->minimised = true;
         library_.Zoom(chip->chip.handle, 0, 0);
         return;
     }
     if (chip->minimised) {
         chip->minimised = false;
+        ++chip->zoomsIn;
         library_.Zoom(chip->chip.handle, 0, 1);
     }
-    library_.Resize(chip->chip.handle, chip->chip.window);
+    ResizeChip(chip);
     InvalidateRect(chip->chip.window, nullptr, FALSE);
 }
 
@@ -370,8 +450,9 @@ void Desktop::EditSettings(DesktopChip* chip) {
             GlobalUnlock(request.settingsBlock);
         }
         if (UpdateChip(library_, &chip->chip) == 1) FitToDefault(chip);
-        library_.Resize(chip->chip.handle, chip->chip.window);
+        ResizeChip(chip);
         RefreshTimer(chip);
+        ReportPicture(chip);
         InvalidateRect(chip->chip.window, nullptr, FALSE);
         Save();
     }
@@ -395,14 +476,15 @@ void Desktop::Delete(DesktopChip* chip) {
 RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath, const RunOptions& options,
                      std::string* error) {
     ChipStore store;
-    switch (LoadChipStore(storePath, &store, error)) {
+    switch (LoadChipStore(storePath, options.recover, &store, error)) {
     case StoreLoad::kLoaded: break;
     case StoreLoad::kMissing: break;
     case StoreLoad::kUnreadable: return RunResult::kBadStore;
+    case StoreLoad::kNewer: return RunResult::kBadStore;
     case StoreLoad::kDamaged: {
         if (!options.recover) {
             *error += "the store is damaged and was left untouched; start with --recover to back it up and go on "
-                      "with the chips it still holds";
+                      "with what it still holds";
             return RunResult::kBadStore;
         }
         const std::string backup = BackUpFile(storePath);
@@ -422,7 +504,7 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
         if (!desktop.Open(stored)) {
             desktop.RequestQuit();
             g_desktop = nullptr;
-            *error = "cannot create a chip window (error " + std::to_string(GetLastError()) + "; is there a display?)";
+            *error = "cannot create a chip window: " + LastErrorText() + " (is there a display?)";
             return RunResult::kFailed;
         }
     desktop.Save();

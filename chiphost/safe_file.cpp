@@ -1,11 +1,12 @@
 #include "safe_file.h"
 #include <windows.h>
+#include "system_error.h"
 
 bool ReplaceFileContents(const std::string& path, const void* bytes, size_t size, std::string* error) {
     const std::string temp = path + ".new";
     HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        *error = "cannot create " + temp + " (error " + std::to_string(GetLastError()) + ")";
+        *error = "cannot create " + temp + ": " + LastErrorText();
         return false;
     }
     DWORD written = 0;
@@ -18,7 +19,7 @@ bool ReplaceFileContents(const std::string& path, const void* bytes, size_t size
         return false;
     }
     if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        *error = "cannot replace " + path + " with " + temp + " (error " + std::to_string(GetLastError()) + ")";
+        *error = "cannot replace " + path + " with " + temp + ": " + LastErrorText();
         return false;
     }
     return true;

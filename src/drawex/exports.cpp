@@ -12,6 +12,7 @@
 #include "render/chip_sizing.h"
 #include "render/scaled_picture.h"
 #include "text/date_time_fields.h"
+#include "ui/chip_fonts.h"
 #include "ui/chip_menu.h"
 #include "ui/dialogs.h"
 
@@ -64,6 +65,7 @@ int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
 int UnInitializeChip(HLOCAL chip) {
     if (!chip) return 0;
     DropScaledPicture(chip);
+    ForgetChipFont(chip);
     {
         ChipLock lock(chip);
         if (lock) ReleaseChipPicture(lock.get());
@@ -105,7 +107,10 @@ int Zoom(HLOCAL chip, int32_t, int32_t state) {
 int Update(HLOCAL chip, HWND window, ChipInfo* info) {
     ChipLock lock(chip);
     if (!lock || !info) return 0;
-    return RefreshChip(lock.get(), window, info);
+    const int result = RefreshChip(lock.get(), window, info);
+    // The settings dialog is given no chip; it finds the chip's font by window.
+    NoteChipFont(chip, window, lock->textFont);
+    return result;
 }
 
 int ExchangeSendString() { return 0; }

@@ -146,8 +146,8 @@ void DrawPlainText(ChipState* chip, HDC mem, RECT r, const char* text) {
     SetTextColor(mem, chip->textColour);
     GdiObject<HFONT> font(CreateFontIndirectA(&chip->textFont));
     SelectedObject selected(mem, font.get());
-    DrawTextA(mem, text, lstrlenA(text), &r,
-              AlignmentDrawFlags(chip->textAlign) | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    DrawChipText(mem, chip->textFont, text, lstrlenA(text), &r,
+                 AlignmentDrawFlags(chip->textAlign) | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
 }
 
 // Line by line; the runs of a line share one bottom edge.
@@ -172,7 +172,7 @@ void DrawFieldText(ChipState* chip, HDC mem, const RECT& r, const char* text) {
             SelectedObject selected(mem, font.get());
             SetTextColor(mem, runs.runColour[k]);
             RECT box{x, top + line.height - line.run[k].cy, r.right, r.bottom};
-            DrawTextA(mem, runs.runText[k], -1, &box, DT_NOPREFIX | DT_EXPANDTABS);
+            DrawChipText(mem, *runs.runFont[k], runs.runText[k], -1, &box, DT_NOPREFIX | DT_EXPANDTABS);
             x += line.run[k].cx;
         }
         ReleaseRunTexts(&runs);

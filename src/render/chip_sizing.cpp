@@ -16,7 +16,8 @@ RECT MeasureChipText(ChipState* chip, HWND window, const char* text) {
     if (chip->dateOffset == -1 && chip->timeOffset == -1) {
         GdiObject<HFONT> font(CreateFontIndirectA(&chip->textFont));
         SelectedObject selected(dc, font.get());
-        DrawTextA(dc, text, lstrlenA(text), &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        DrawChipText(dc, chip->textFont, text, lstrlenA(text), &r,
+                     DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
         return r;
     }
     r.right = 0;

@@ -3,7 +3,14 @@
 #include <windows.h>
 #include "text/text_runs.h"
 
-// Width and height of one run in its own font (DrawTextA with DT_CALCRECT
+// DrawText of a code page 932 text in the font made from font, which the
+// caller has selected into dc. A font of another character set would read the
+// bytes in its own code page and show Western glyphs, so such texts go through
+// the wide-character call, where the system finds glyphs for every character;
+// Japanese fonts take the byte call. length -1: up to the terminator.
+int DrawChipText(HDC dc, const LOGFONTA& font, const char* text, int length, RECT* r, UINT format);
+
+// Width and height of one run in its own font (DrawChipText with DT_CALCRECT
 // from a rectangle of the given right edge).
 SIZE MeasureRun(HDC dc, const LOGFONTA* font, const char* text, LONG right);
 

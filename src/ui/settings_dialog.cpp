@@ -9,6 +9,7 @@
 #include "picture/image_plugins.h"
 #include "picture/picture_filter.h"
 #include "text/date_time_fields.h"
+#include "ui/chip_fonts.h"
 #include "ui/dialogs.h"
 #include "ui/setting_texts.h"
 #include "win/gdi_guards.h"
@@ -21,6 +22,10 @@ COLORREF dialogDateColour = 0;
 LOGFONTA dialogDateFont = {};
 COLORREF dialogTimeColour = 0;
 LOGFONTA dialogTimeFont = {};
+
+// The window the host opened the dialog for: its chip's font is where the font
+// dialog starts when a field has no font of its own.
+HWND dialogOwner = nullptr;
 
 void ChoosePictureFile(HWND dialog);
 
@@ -205,6 +210,30 @@ void ReadHostDefaults(COLORREF* colour, bool* hasColour, LOGFONTA* font, bool* h
     RegCloseKey(key);
 }
 
+// The font dialog finds a face only under the name it lists, which may be the
+// localised one: the family name the font itself reports.
+void UseListedFaceName(HWND dialog, LOGFONTA* font) {
+    if (font->lfFaceName[0] == '\0') return;
+    WindowDc dc(dialog);
+    GdiObject<HFONT> created(CreateFontIndirectA(font));
+    if (!dc.get() || !created) return;
+    SelectedObject selected(dc.get(), created.get());
+    const UINT size = GetOutlineTextMetricsA(dc.get(), 0, nullptr);
+    if (size < sizeof(OUTLINETEXTMETRICA)) return;
+    auto* metrics = static_cast<OUTLINETEXTMETRICA*>(std::malloc(size));
+    if (!metrics) return;
+    if (GetOutlineTextMetricsA(dc.get(), size, metrics) >= sizeof(OUTLINETEXTMETRICA)) {
+        const auto offset = reinterpret_cast<UINT_PTR>(metrics->otmpFamilyName);
+        const char* family = offset > 0 && offset < size ? reinterpret_cast<const char*>(metrics) + offset : "";
+        const size_t length = strnlen(family, size - offset);
+        if (length > 0 && length < LF_FACESIZE && offset + length < size) {
+            std::memcpy(font->lfFaceName, family, length);
+            font->lfFaceName[length] = '\0';
+        }
+    }
+    std::free(metrics);
+}
+
 // A font button: seeds an unset field font from the host's defaults, then lets
 // the user pick the field's font and colour.
 void ChooseFieldFont(HWND dialog, LOGFONTA* font, COLORREF* colour) {
@@ -218,8 +247,12 @@ void ChooseFieldFont(HWND dialog, LOGFONTA* font, COLORREF* colour) {
     }
 
     // The dialog works on a copy: some implementations write their own idea of
-    // the font back even when cancelled, and a cancel must change nothing.
+    // the font back even when cancelled, and a cancel must change nothing. A
+    // field without a font shows the chip's font, so the dialog starts there
+    // rather than at whatever font the system lists first.
     LOGFONTA chosen = *font;
+    if (chosen.lfFaceName[0] == '\0') FindChipFont(dialogOwner, &chosen);
+    UseListedFaceName(dialog, &chosen);
     CHOOSEFONTA choice{};
     choice.lStructSize = sizeof(choice);
     choice.hwndOwner = dialog;
@@ -299,6 +332,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 INT_PTR RunSettingsDialog(HWND owner, EditRequest* request) {
+    dialogOwner = owner;
     return DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc,
                            reinterpret_cast<LPARAM>(request));
 }

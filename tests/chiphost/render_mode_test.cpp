@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include "chiphost_process.h"
+#include "picture_support.h"
 #include "test_support.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -197,13 +198,93 @@ TEST(RenderModeErrors, BadScenesAreNamedByFileAndLine) {
     }
 }
 
-TEST(RenderModeErrors, EveryProblemOfAFileIsListed) {
+TEST(RenderModeErrors, EveryProblemOfAFileIsListedOnceInLineOrder) {
     const std::string scenePath = TempDirectory() + "scene.ini";
-    WriteTextFile(scenePath, "[chip]\ntext = a\nback_colour = red\n[chip]\ntext = b\nalign = up\n");
+    // The doubled key is found while the file is split, before any value is read.
+    WriteTextFile(scenePath, "[chip]\ntext = a\nback_colour = red\n[chip]\ntext = b\nalign = up\ntext = c\n");
     ChiphostRun run = RunChiphost("render \"" + scenePath + "\" \"" + TempDirectory() + "never.png\"");
     EXPECT_EQ(run.exitCode, 2u);
-    EXPECT_NE(run.output.find("scene.ini:3:"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("scene.ini:6:"), std::string::npos) << run.output;
+    size_t last = 0;
+    for (const char* line : {"scene.ini:3:", "scene.ini:6:", "scene.ini:7:"}) {
+        const size_t at = run.output.find(line);
+        ASSERT_NE(at, std::string::npos) << line << "\n" << run.output;
+        EXPECT_GT(at, last) << line << "\n" << run.output;
+        EXPECT_EQ(run.output.find(line, at + 1), std::string::npos) << "once: " << line << "\n" << run.output;
+        last = at;
+    }
+}
+
+// A picture that cannot be shown is named with its chip and the reason, as far
+// as the host can tell; the sheet is written all the same, and --strict says so
+// in the exit code.
+TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
+    const std::string folder = TempDirectory();
+    WriteTextFile(folder + "words.png", "these are words, not a picture\n");
+    WriteTextFile(folder + "words.bmp", "these are words, not a bitmap\n");
+    // A PNG cut off after its header chunk: a plug-in claims it, then cannot read it.
+    WriteTextFile(folder + "cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0", 29));
+    const struct {
+        const char* picture;
+        const char* reason;
+    } pictures[] = {
+        {"typo-pictrue.png", "the file does not exist"},
+        {"words.png", "no plug-in claims it"},
+        {"cut.png", "the plug-in ifbrimsel.spi claims it but refused to read it (result"},
+        {"words.bmp", "Windows cannot read it as a bitmap"},
+    };
+    std::string scene = "[chip]\ntext = fine\n";
+    for (const auto& p : pictures) scene += std::string("[chip]\ntext = x\npicture = ") + p.picture + "\n";
+    const std::string scenePath = folder + "unshown.ini", png = folder + "unshown.png";
+    WriteTextFile(scenePath, scene);
+    for (const bool strict : {false, true}) {
+        DeleteFileA(png.c_str());
+        ChiphostRun run = RunChiphost(std::string(strict ? "--strict " : "") + "render \"" + scenePath + "\" \"" + png + "\"");
+        EXPECT_EQ(run.exitCode, strict ? 5u : 0u) << run.output;
+        EXPECT_TRUE(FileExists(png));
+        for (size_t i = 0; i < 4; ++i) {
+            const std::string chip = "chip " + std::to_string(i + 2) + " (line " + std::to_string(3 + 3 * i) + "): the picture ";
+            const size_t at = run.output.find(chip);
+            ASSERT_NE(at, std::string::npos) << chip << "\n" << run.output;
+            const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
+            EXPECT_NE(line.find(folder + pictures[i].picture), std::string::npos) << line;
+            EXPECT_NE(line.find(pictures[i].reason), std::string::npos) << line;
+        }
+        EXPECT_EQ(run.output.find("chip 1 (line 1): the picture"), std::string::npos) << run.output;
+    }
+}
+
+// Plug-ins that fail or fault when the host asks them itself cost only the
+// answer, not the host.
+TEST(RenderModeErrors, MisbehavingPluginsAreNamedAndSurvived) {
+    const std::string folder = NewFolder("host-plugins");
+    InstallPlugin(folder, "basic");
+    const struct {
+        const char* picture;
+        uint8_t flags;
+        const char* reason;
+    } pictures[] = {
+        {"fails.brm", test_picture::kFail, "claims it but refused to read it (result 3: broken data)"},
+        {"faults-asked.brm", test_picture::kFaultSupported, "faulted while asked about it"},
+        {"faults-read.brm", test_picture::kFaultPicture, "claims it but faulted while reading it"},
+    };
+    std::string scene;
+    for (const auto& p : pictures) {
+        TestPicture picture;
+        picture.flags = p.flags;
+        WriteTestPicture(folder + p.picture, picture);
+        scene += "[chip]\ntext = x\npicture = " + folder + p.picture + "\n";
+    }
+    WriteTextFile(folder + "scene.ini", scene);
+    ChiphostRun run = RunChiphost("--plugins \"" + folder + "\" render \"" + folder + "scene.ini\" \"" + folder +
+                                  "sheet.png\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    for (size_t i = 0; i < 3; ++i) {
+        const size_t at = run.output.find("chip " + std::to_string(i + 1) + " (line " + std::to_string(1 + 3 * i) +
+                                          "): the picture");
+        ASSERT_NE(at, std::string::npos) << run.output;
+        const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
+        EXPECT_NE(line.find(std::string("basic.spi ") + pictures[i].reason), std::string::npos) << line;
+    }
 }
 
 TEST(RenderModeErrors, MissingFilesLibrariesAndExports) {
@@ -214,21 +295,30 @@ TEST(RenderModeErrors, MissingFilesLibrariesAndExports) {
         const char* what;
         std::string args;
         DWORD exitCode;
-        const char* expected;
+        std::string expected;
     } cases[] = {
-        {"no scene file", "render \"" + TempDirectory() + "absent.ini\" " + png, 2, "absent.ini: cannot open"},
+        {"no scene file", "render \"" + TempDirectory() + "absent.ini\" " + png, 2, "absent.ini: cannot open the file: "},
         {"no library", "--library \"" + TempDirectory() + "absent.dxl\" render \"" + scenePath + "\" " + png, 3,
          "cannot load the library"},
         {"not our library", "--library kernel32.dll render \"" + scenePath + "\" " + png, 3,
          "lacks the export(s) DrawExSpecification"},
         {"bad command line", "render \"" + scenePath + "\"", 1, "usage: chiphost"},
-        {"unwritable output", "render \"" + scenePath + "\" \"" + TempDirectory() + "no\\such\\dir\\out.png\"", 4,
-         "cannot create"},
+        {"help", "--help", 0, "usage: chiphost"},
+        {"help before other words", "render --help", 0, "exit codes: 0 done"},
+        {"missing output folder", "render \"" + scenePath + "\" \"" + TempDirectory() + "no\\such\\dir\\out.png\"", 4,
+         "the folder " + TempDirectory() + "no\\such\\dir\\ does not exist"},
     };
     for (const Case& c : cases) {
         ChiphostRun run = RunChiphost(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.what << "\n" << run.output;
         EXPECT_NE(run.output.find(c.expected), std::string::npos) << c.what << "\n" << run.output;
+        // Nothing rendered before a failure, and system errors in words.
+        EXPECT_EQ(run.output.find("chip 1"), std::string::npos) << c.what << "\n" << run.output;
+        const size_t code = run.output.find("(error ");
+        if (code != std::string::npos) {
+            const size_t colon = run.output.rfind(": ", code);
+            EXPECT_TRUE(colon != std::string::npos && code - colon > 4) << c.what << "\n" << run.output;
+        }
     }
 }
 }  // namespace

@@ -2,6 +2,7 @@
 // and driven from here, the store it leaves behind read back.
 #include <gtest/gtest.h>
 #include <cstring>
+#include <functional>
 #include "../../chiphost/run_messages.h"
 #include "chiphost_process.h"
 #include "test_support.h"
@@ -253,7 +254,7 @@ TEST_F(RunModeTest, ExitAfterAlsoEndsAnOpenDialog) {
 
 TEST_F(RunModeTest, ADamagedStoreIsNeverOverwrittenWithoutABackup) {
     const std::string damaged = "[store]\nversion = 1\n[chip]\ntext = kept\n"
-                                "[chip]\ntext = lost\nback_colour = blue\n";
+                                "[chip]\ntext = memo kept too\nback_colour = blue\n";
     WriteTextFile(store_, damaged);
 
     ChiphostRun refused = RunChiphost("run \"" + store_ + "\" --exit-after 1000");
@@ -263,12 +264,71 @@ TEST_F(RunModeTest, ADamagedStoreIsNeverOverwrittenWithoutABackup) {
     EXPECT_EQ(ReadTextFile(store_), damaged);
     EXPECT_FALSE(FileExists(store_ + ".damaged"));
 
+    // A bad value costs only that value.
     ChiphostRun recovered = RunChiphost("run \"" + store_ + "\" --recover --exit-after 1000");
     EXPECT_EQ(recovered.exitCode, 0u) << recovered.output;
+    EXPECT_NE(recovered.output.find("chips.ini:7: back_colour: \"blue\" is not a colour (#rrggbb) (the default is used)"),
+              std::string::npos) << recovered.output;
     EXPECT_EQ(ReadTextFile(store_ + ".damaged"), damaged);
-    const std::vector<std::string> texts = Values(ReadTextFile(store_), "text");
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "kept");
+    const std::string store = ReadTextFile(store_);
+    EXPECT_EQ(Values(store, "text"), (std::vector<std::string>{"kept", "memo kept too"}));
+    EXPECT_EQ(Values(store, "back_colour")[1], "#ffffe0");
+}
+
+// What --recover makes of other mistakes, and stores that are no damage.
+TEST_F(RunModeTest, RecoveryKeepsWhatItCan) {
+    const char* head = "[store]\nversion = 1\n";
+    const struct {
+        const char* name;
+        std::string store;
+        DWORD exitCode;                    // with --recover
+        std::vector<std::string> texts;    // the chips afterwards
+        std::string message;               // in the output, once
+        bool backedUp;
+    } cases[] = {
+        {"unreadable text", std::string(head) + "[chip]\ntext = a\n[chip]\ntext = bad \\q\n[chip]\ntext = c\n", 0,
+         {"a", "c"}, "chips.ini:6: text: unknown escape \"\\q\" (use \\n, \\t or \\\\) (the chip is left out)", true},
+        {"bad hex digit", std::string(head) + "[chip]\ntext = a\nsettings = 9x00\nwidth = 9\n", 0, {"a"},
+         "chips.ini:5: settings: 'x' is not a hexadecimal digit (the chip starts without stored settings)", true},
+        {"empty store", "", 0, {"New chip\\n<date> <time>"}, "", false},
+        {"newer store", "[store]\nversion = 2\n[chip]\ntext = from the future\n", 2, {"from the future"},
+         "chips.ini:2: the store is version 2, newer than the version 1 this chiphost reads; it was left untouched",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* suffix : {"", ".damaged"}) DeleteFileA((store_ + suffix).c_str());
+        WriteTextFile(store_, c.store);
+        ChiphostRun run = RunChiphost("run \"" + store_ + "\" --recover --exit-after 1000");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        if (!c.message.empty()) {
+            const size_t at = run.output.find(c.message);
+            EXPECT_NE(at, std::string::npos) << run.output;
+            // One message per mistake: nothing follows from the same line.
+            const std::string line = c.message.substr(0, c.message.find(' '));
+            EXPECT_EQ(run.output.find(line, at + 1), std::string::npos) << run.output;
+        } else {
+            EXPECT_EQ(run.output.find("chips.ini:"), std::string::npos) << run.output;
+        }
+        EXPECT_EQ(FileExists(store_ + ".damaged"), c.backedUp);
+        EXPECT_EQ(Values(ReadTextFile(store_), "text"), c.texts) << ReadTextFile(store_);
+    }
+}
+
+TEST_F(RunModeTest, ChipsWhosePictureCannotBeShownAreNamed) {
+    const std::string missing = TempDirectory() + "gone-picture.png";
+    SavedChipData saved{};
+    saved.sizeTag = kSettingsSizeCurrent;
+    saved.settings = PictureSettings(missing);
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = fine\n[chip]\ntext = pictured\nsettings = " +
+                              Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
+    ChiphostRun run = RunChiphost("run \"" + store_ + "\" --exit-after 1000");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("chip 2 (store line 5): the picture " + missing +
+                              " cannot be shown: the file does not exist"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("chip 1"), std::string::npos) << run.output;
 }
 
 TEST_F(RunModeTest, StartsWithOneChipAndLeavesNoStoreWhenTheLibraryFails) {
@@ -281,3 +341,132 @@ TEST_F(RunModeTest, StartsWithOneChipAndLeavesNoStoreWhenTheLibraryFails) {
     EXPECT_EQ(Values(ReadTextFile(store_), "text").size(), 1u);
 }
 }  // namespace
+
+namespace {
+// Left-button drag on the screen, as a user's mouse does it; absolute moves,
+// so that no pointer acceleration applies.
+void Drag(POINT from, POINT to) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const auto at = [&](LONG x, LONG y, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = (x * 65536 + width / 2) / width;
+        input.mi.dy = (y * 65536 + height / 2) / height;
+        input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &input, sizeof input);
+        Sleep(150);
+    };
+    at(from.x, from.y, 0);
+    at(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
+    at((from.x + to.x) / 2, (from.y + to.y) / 2, 0);
+    at(to.x, to.y, 0);
+    at(to.x, to.y, MOUSEEVENTF_LEFTUP);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+}  // namespace
+
+TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = resize me\nx = 100\ny = 100\n"
+                          "width = 200\nheight = 120\n");
+    ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
+    std::vector<HWND> chips = host.WaitForChips(1);
+    ASSERT_EQ(chips.size(), 1u) << host.Output();
+    HWND chip = chips[0];
+
+    // A tool window with a sizing border, a minimise command and no taskbar button.
+    const LONG style = GetWindowLongA(chip, GWL_STYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_EQ(style & WS_CAPTION, WS_BORDER);
+    const LONG exStyle = GetWindowLongA(chip, GWL_EXSTYLE);
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+
+    // The mouse resizes it from its bottom-right corner; the library hears of it.
+    const RECT before = WindowRect(chip);
+    const LRESULT resizes = Query(chip, kQueryResizes);
+    const POINT corner{before.right - 2, before.bottom - 2};
+    DWORD_PTR hit = 0;
+    SendMessageTimeoutA(chip, WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y), SMTO_ABORTIFHUNG, 5000, &hit);
+    EXPECT_EQ(hit, static_cast<DWORD_PTR>(HTBOTTOMRIGHT));
+    Drag(corner, POINT{corner.x + 60, corner.y + 40});
+    EXPECT_TRUE(WaitUntil([&] { return WindowRect(chip).right - WindowRect(chip).left >= 250; }))
+        << "width " << WindowRect(chip).right - WindowRect(chip).left;
+    const RECT after = WindowRect(chip);
+    EXPECT_NEAR(after.right - after.left, 260, 3);
+    EXPECT_NEAR(after.bottom - after.top, 160, 3);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_GT(Query(chip, kQueryResizes), resizes);
+
+    // Minimised and restored from the host's menu, then with the window commands.
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM minimise, restore;
+    } ways[] = {
+        {"menu", WM_COMMAND, kCommandMinimise, kCommandRestore},
+        {"menu, all chips", WM_COMMAND, kCommandMinimise, kCommandRestoreAll},
+        {"window commands", WM_SYSCOMMAND, SC_MINIMIZE, SC_RESTORE},
+    };
+    int zooms = 0;
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        PostMessageA(chip, way.message, way.minimise, 0);
+        EXPECT_TRUE(WaitUntil([&] { return IsIconic(chip) != FALSE; }));
+        EXPECT_EQ(Query(chip, kQueryZoomsOut), zooms + 1);
+        const LRESULT paints = Query(chip, kQueryPaints);
+        PostMessageA(chip, way.message, way.restore, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsIconic(chip); }));
+        EXPECT_EQ(Query(chip, kQueryZoomsIn), ++zooms);
+        EXPECT_TRUE(WaitUntil([&] { return Query(chip, kQueryPaints) > paints; })) << "painted again";
+        EXPECT_EQ(WindowRect(chip).right - WindowRect(chip).left, after.right - after.left);
+    }
+
+    PostMessageA(chip, WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(host.Wait(15000, &exitCode));
+    EXPECT_EQ(Values(ReadTextFile(store_), "width")[0], std::to_string(after.right - after.left));
+}
+
+TEST_F(RunModeTest, DialogsKeepTheOtherChipsBelowAndDeleteAsksFirst) {
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = first\nx = 50\ny = 50\n"
+                          "[chip]\ntext = second\nx = 300\ny = 50\n");
+    ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
+    std::vector<HWND> chips = host.WaitForChips(2);
+    ASSERT_EQ(chips.size(), 2u) << host.Output();
+    if (WindowRect(chips[0]).left > WindowRect(chips[1]).left) std::swap(chips[0], chips[1]);
+
+    // While a dialog of one chip is up, the other cannot be brought over it.
+    PostMessageA(chips[0], WM_COMMAND, kCommandEditSettings, 0);
+    HWND dialog = host.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(chips[1]));
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(chips[1]) != FALSE; }));
+
+    // Deleting asks; cancelled, the chip stays, confirmed, it goes.
+    for (const int answer : {IDCANCEL, IDOK}) {
+        PostMessageA(chips[1], WM_COMMAND, kCommandDelete, 0);
+        HWND question = host.WaitForDialog();
+        ASSERT_NE(question, nullptr) << "no question before deleting";
+        EXPECT_FALSE(IsWindowEnabled(chips[0]));
+        PostMessageA(question, WM_COMMAND, answer, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindow(chips[1]) == (answer == IDCANCEL); }));
+    }
+    EXPECT_TRUE(IsWindowEnabled(chips[0]));
+
+    PostMessageA(chips[0], WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(host.Wait(15000, &exitCode));
+    EXPECT_EQ(Values(ReadTextFile(store_), "text"), std::vector<std::string>{"first"});
+}

@@ -1,8 +1,11 @@
 // Painting chips through DrawChip and checking pixels.
 #include <gtest/gtest.h>
 #include <climits>
+#include <cstdlib>
+#include <vector>
 #include "chip_scene.h"
 #include "test_clock.h"
+#include "text/date_time_fields.h"
 #include "win/gdi_guards.h"
 
 namespace {
@@ -370,4 +373,101 @@ TEST(PaintChip, ThousandsOfPaintsAndSizesLeakNothing) {
     const int after = CountFreeGdiSlots();
     EXPECT_GT(before, 1000);
     EXPECT_GE(after, before - 2) << "GDI objects lost";
+}
+
+namespace {
+// The pixels of one colour cut to their bounding box, row by row: the same text
+// drawn at another place gives the same mask.
+std::vector<std::string> MaskOf(const PixelCanvas& canvas, COLORREF colour) {
+    const RECT box = FindColour(canvas, colour, RECT{0, 0, canvas.width(), canvas.height()});
+    std::vector<std::string> rows;
+    for (LONG y = box.top; y < box.bottom; ++y) {
+        rows.emplace_back();
+        for (LONG x = box.left; x < box.right; ++x) rows.back() += canvas.At(x, y) == colour ? '#' : '.';
+    }
+    return rows;
+}
+
+std::wstring Widen(const std::string& cp932) {
+    wchar_t text[128] = L"";
+    return std::wstring(text, MultiByteToWideChar(932, 0, cp932.c_str(), -1, text, 128) - 1);
+}
+
+// A code page 932 text drawn (or measured) by the test itself, with the byte or
+// the wide call.
+RECT DrawItself(HDC dc, const LOGFONTA& font, const std::string& cp932, bool wide, RECT r, UINT format) {
+    GdiObject<HFONT> created(CreateFontIndirectA(&font));
+    SelectedObject selected(dc, created.get());
+    if (wide) DrawTextW(dc, Widen(cp932).c_str(), -1, &r, format);
+    else DrawTextA(dc, cp932.c_str(), -1, &r, format);
+    return r;
+}
+
+std::vector<std::string> Reference(const LOGFONTA& font, const std::string& cp932, bool wide) {
+    PixelCanvas canvas(400, 80, kBack);
+    SetTextColor(canvas.dc(), kInk);
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    DrawItself(canvas.dc(), font, cp932, wide, RECT{10, 10, 400, 80}, DT_NOPREFIX | DT_EXPANDTABS);
+    return MaskOf(canvas, kInk);
+}
+
+LOGFONTA FontWithCharset(const char* face, BYTE charset) {
+    LOGFONTA font = MakeFont(-20, face);
+    font.lfCharSet = charset;
+    return font;
+}
+}  // namespace
+
+// The library's texts are code page 932; in a font of another character set
+// they still show Japanese, and Japanese fonts draw as the byte call does.
+TEST(PaintText, JapaneseStaysJapaneseInAnyFont) {
+    const struct {
+        const char* name;
+        LOGFONTA font;      // the chip's font, or the date field's when it is a field
+        bool dateField;
+        bool wide;          // the text must look as the wide call draws it
+    } cases[] = {
+        {"Western chip font", FontWithCharset("DejaVu Serif", ANSI_CHARSET), false, true},
+        {"Western date field", FontWithCharset("DejaVu Serif", ANSI_CHARSET), true, true},
+        {"Japanese chip font", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), false, false},
+        {"Japanese date field", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), true, false},
+    };
+    const SYSTEMTIME instant = MakeInstant(2026, 12, 7, 10, 0, 0);
+    FrozenClock clock(instant);
+    char* date = FormatDateText(2, instant);  // "2026年12月 7日"
+    const std::string dateText = date;
+    std::free(date);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChipSettings settings = PictureSettings("", 0);
+        settings.dateFormat = 2;
+        settings.dateFont = c.font;
+        settings.dateColour = kInk;
+        ChipScene scene(400, 80, c.dateField ? "<date>" : "日本語のメモ", &settings);
+        if (!c.dateField) {
+            scene.host().info.textFont = c.font;
+            Library().Update(scene.chip(), scene.window(), &scene.host().info);
+        }
+        const std::string text = c.dateField ? dateText : scene.host().text;
+        const std::vector<std::string> painted = MaskOf(*scene.Paint(), kInk);
+        ASSERT_FALSE(painted.empty());
+        const std::vector<std::string> bytes = Reference(c.font, text, false);
+        EXPECT_EQ(painted, c.wide ? Reference(c.font, text, true) : bytes);
+        if (c.wide) {
+            EXPECT_NE(painted, bytes) << "the byte call shows Western glyphs in this font";
+        }
+
+        // Default sizing measures what is drawn.
+        if (c.dateField) continue;
+        PixelCanvas measure(1, 1);
+        RECT r = DrawItself(measure.dc(), c.font, text, true, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), 0},
+                            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        r.right += 2 * GetSystemMetrics(SM_CXFRAME);
+        r.bottom += 2 * GetSystemMetrics(SM_CYFRAME);
+        AdjustWindowRectEx(&r, WS_POPUP | WS_VISIBLE | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
+        int32_t size[2] = {0, 0};
+        ASSERT_EQ(Library().CalcDefaultRect(scene.chip(), scene.window(), size, text.c_str()), 0);
+        EXPECT_EQ(size[0], r.right - r.left);
+        EXPECT_EQ(size[1], r.bottom - r.top);
+    }
 }

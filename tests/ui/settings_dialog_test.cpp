@@ -479,6 +479,57 @@ TEST(SettingsDialog, FontButtonKeepsAChosenFontAndTakesTheChosenColour) {
     }
 }
 
+// The font dialog opens at the field's font, or, for a field without one (and
+// no host defaults), at the font of the chip the dialog was opened for; fonts
+// named in English are found under the name the dialog lists. Cancelling it
+// leaves the field as it was.
+TEST(SettingsDialog, FontDialogStartsAtTheFieldsOrTheChipsFont) {
+    TestWindow window(100, 100);
+    HostChip chip("text");
+    chip.info.textFont = MakeFont(-27, "IPAPGothic");
+    HLOCAL handle = nullptr;
+    Library().InitializeChip(&handle, window.get(), &chip.info);
+    const struct {
+        const char* name;
+        const char* fieldFace;     // empty: the field has no font
+        bool chipKnown;
+        const char* listedFace;    // where the dialog must start; null: anywhere else
+    } rows[] = {
+        {"field font", "IPAGothic", true, "IPAゴシック"},
+        {"chip's font", "", true, "IPA Pゴシック"},
+        {"chip released", "", false, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.chipKnown && handle) {
+            Library().UnInitializeChip(handle);
+            handle = nullptr;
+        }
+        ChipSettings settings = Settings(0, 0, 10009, "", 0, 0);
+        if (row.fieldFace[0]) settings.dateFont = MakeFont(-27, row.fieldFace);
+        Request request(&settings);
+        std::string face, size;
+        DialogScript script;
+        script.Then(Press(1006))
+            .Then(OnNested([&](HWND fonts) {
+                face = WindowText(GetDlgItem(fonts, 0x470));   // the face box
+                size = WindowText(GetDlgItem(fonts, 0x472));   // the size box
+                PostCommand(fonts, IDCANCEL);
+            }))
+            .Then(Press(IDOK));
+        INT_PTR result = -1;
+        script.Run([&] { result = Library().EditHelper(window.get(), &request.record); });
+        EXPECT_EQ(result, IDOK);
+        if (row.listedFace) {
+            EXPECT_EQ(face, row.listedFace);
+            EXPECT_EQ(size, "20");
+        } else {
+            EXPECT_FALSE(face == "IPA Pゴシック" && size == "20") << face << " " << size;
+        }
+        EXPECT_STREQ(ReadBlock(request.record.settingsBlock).dateFont.lfFaceName, row.fieldFace);
+    }
+}
+
 TEST(SettingsDialog, FileChooserRestoresTheCurrentDirectory) {
     PluginFolder noPlugins;
     const std::string start = CurrentDirectory();
