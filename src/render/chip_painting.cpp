@@ -132,6 +132,10 @@ void DrawWarningPattern(ChipState* chip, HDC mem, const RECT& r) {
     warningFont.lfHeight = 10;
     warningFont.lfOrientation = 1800;
     std::memcpy(warningFont.lfFaceName, kWarningFace, sizeof(kWarningFace));
+    // The word is code page 932: under a Western or other character set taken
+    // from the chip's font it would come out as other glyphs.
+    if (warningFont.lfCharSet != SHIFTJIS_CHARSET && warningFont.lfCharSet != DEFAULT_CHARSET)
+        warningFont.lfCharSet = SHIFTJIS_CHARSET;
     GdiObject<HFONT> font(CreateFontIndirectA(&warningFont));
     SelectedObject selected(mem, font.get());
     SetTextColor(mem, RGB(0, 0, 0));

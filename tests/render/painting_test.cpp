@@ -156,6 +156,18 @@ TEST(PaintWarning, UnreadablePictureShowsTheWarningPattern) {
     EXPECT_GT(red, 120 * 90 / 2);
     EXPECT_GT(dark, 50) << "black warning text";
     EXPECT_EQ(other, 0);
+
+    // The word stays Japanese whatever character set the chip's font has.
+    for (BYTE charset : {BYTE(ANSI_CHARSET), BYTE(EASTEUROPE_CHARSET)}) {
+        ChipScene western(120, 90, "", &settings);
+        western.host().info.textFont.lfCharSet = charset;
+        Library().Update(western.chip(), western.window(), &western.host().info);
+        auto other = western.Paint();
+        int differing = 0;
+        for (int y = 0; y < 90; ++y)
+            for (int x = 0; x < 120; ++x) differing += other->At(x, y) != canvas->At(x, y);
+        EXPECT_EQ(differing, 0) << int(charset);
+    }
 }
 
 TEST(PaintWarning, PlacementResetsWhenThePictureGoesMissing) {
