@@ -42,22 +42,6 @@ int Orientation(IWICBitmapFrameDecode* frame, const unsigned char* data, size_t 
     return ExifOrientation(data, size);
 }
 
-// A GIF's first frame where it lies on the logical screen, whose size the
-// picture has: the rest stays transparent.
-int PlaceOnScreen(IWICBitmapFrameDecode* frame, const unsigned char* data, size_t size, UINT* left, UINT* top,
-                  UINT* screenWidth, UINT* screenHeight) {
-    if (size < 10) return kSpiBrokenData;
-    *screenWidth = data[6] | data[7] << 8;
-    *screenHeight = data[8] | data[9] << 8;
-    *left = *top = 0;
-    ComRef<IWICMetadataQueryReader> reader;
-    if (SUCCEEDED(frame->GetMetadataQueryReader(reader.out()))) {
-        unsigned value;
-        if (QueryNumber(reader.get(), L"/imgdesc/Left", &value)) *left = value;
-        if (QueryNumber(reader.get(), L"/imgdesc/Top", &value)) *top = value;
-    }
-    return WithinBudget(*screenWidth, *screenHeight) ? kSpiSuccess : kSpiOutOfMemory;
-}
 }  // namespace
 
 int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size_t size, DecodedPicture* picture) {
@@ -71,6 +55,17 @@ int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size
     }
     if (IsEqualGUID(format.container, GUID_ContainerFormatJpeg) && !JpegSegmentsSound(data, size))
         return kSpiBrokenData;
+    if (IsEqualGUID(format.container, GUID_ContainerFormatTiff) && !TiffStructureSound(data, size))
+        return kSpiBrokenData;
+    if (IsEqualGUID(format.container, GUID_ContainerFormatIco) && !IcoFirstPictureSound(data, size))
+        return kSpiBrokenData;
+    // A GIF's first frame lies on its logical screen, whose size the picture has.
+    const bool gif = IsEqualGUID(format.container, GUID_ContainerFormatGif);
+    unsigned screenWidth = 0, screenHeight = 0, left = 0, top = 0;
+    if (gif) {
+        if (!GifFirstFrameSound(data, size, &screenWidth, &screenHeight, &left, &top)) return kSpiBrokenData;
+        if (!WithinBudget(screenWidth, screenHeight)) return screenWidth && screenHeight ? kSpiOutOfMemory : kSpiBrokenData;
+    }
     if (size > 0xFFFFFFFFu) return kSpiOutOfMemory;
     WicSession session;
     IWICImagingFactory* factory = session.factory();
@@ -89,14 +84,11 @@ int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size
     if (FAILED(hr = frame->GetSize(&width, &height))) return ResultOf(hr);
     if (!WithinBudget(width, height)) return width && height ? kSpiOutOfMemory : kSpiBrokenData;
 
-    UINT left = 0, top = 0, fullWidth = width, fullHeight = height;
-    if (IsEqualGUID(format.container, GUID_ContainerFormatGif)) {
-        const int result = PlaceOnScreen(frame.get(), data, size, &left, &top, &fullWidth, &fullHeight);
-        if (result != kSpiSuccess) return result;
+    UINT fullWidth = width, fullHeight = height;
+    if (gif) {
         // A frame reaching past the screen makes the screen grow, as viewers do.
-        if (left > kMaxPictureSide || top > kMaxPictureSide) return kSpiBrokenData;
-        if (left + width > fullWidth) fullWidth = left + width;
-        if (top + height > fullHeight) fullHeight = top + height;
+        fullWidth = left + width > screenWidth ? left + width : screenWidth;
+        fullHeight = top + height > screenHeight ? top + height : screenHeight;
     }
     ComRef<IWICFormatConverter> converter;
     if (FAILED(hr = factory->CreateFormatConverter(converter.out()))) return ResultOf(hr);
