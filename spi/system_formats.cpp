@@ -116,6 +116,9 @@ bool DescribeDecoder(IUnknown* component, SystemFormat* format) {
     for (char* c = extensions; *c; ++c)
         if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c + ('a' - 'A'));
     if (HasExtension(extensions, ".tga")) return false;
+    // Some systems register decoders they cannot make (a library missing).
+    ComRef<IWICBitmapDecoder> decoder;
+    if (FAILED(info->CreateInstance(decoder.out()))) return false;
     CopySignatures(info.get(), format);
     if (format->signatureCount == 0) return false;   // we could not tell its files
 
