@@ -41,7 +41,7 @@ bool WideText(Getter get, char* out, int outSize) {
     UINT length = 0;
     if (FAILED(get(0u, static_cast<WCHAR*>(nullptr), &length)) || length == 0 || length > 4096) return false;
     WCHAR text[4096];
-    if (FAILED(get(length, text, &length))) return false;
+    if (FAILED(get(length, text, &length)) || length == 0 || length > 4096) return false;
     text[length - 1] = L'\0';
     return WideCharToMultiByte(CP_ACP, 0, text, -1, out, outSize, nullptr, nullptr) > 0;
 }
@@ -109,7 +109,7 @@ bool DescribeDecoder(IUnknown* component, SystemFormat* format) {
     *format = SystemFormat{};
     if (FAILED(info->GetContainerFormat(&format->container))) return false;
     if (IsEqualGUID(format->container, GUID_ContainerFormatBmp)) return false;
-    char extensions[512];
+    char extensions[1024];
     if (!WideText([&](UINT n, WCHAR* t, UINT* got) { return info->GetFileExtensions(n, t, got); }, extensions,
                   sizeof(extensions)))
         return false;

@@ -42,30 +42,42 @@ int Orientation(IWICBitmapFrameDecode* frame, const unsigned char* data, size_t 
     return ExifOrientation(data, size);
 }
 
-}  // namespace
+struct GifScreen {
+    unsigned width = 0, height = 0, left = 0, top = 0;
+};
 
-int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size_t size, DecodedPicture* picture) {
-    if (IsEqualGUID(format.container, GUID_ContainerFormatPng)) {
-        // The header's size first: beyond the budget is result 4 however the rest looks.
+// Our own look at the structure before the system's decoder sees the bytes;
+// an SpiResult. A size beyond the budget in the header is result 4 however
+// the rest looks.
+int CheckStructure(const GUID& container, const unsigned char* data, size_t size, GifScreen* screen) {
+    if (IsEqualGUID(container, GUID_ContainerFormatPng)) {
         if (size >= 24) {
             const uint32_t w = Be32(data + 16), h = Be32(data + 20);
             if (w && h && !WithinBudget(w, h)) return kSpiOutOfMemory;
         }
-        if (!PngChunksSound(data, size)) return kSpiBrokenData;
+        return PngChunksSound(data, size) ? kSpiSuccess : kSpiBrokenData;
     }
-    if (IsEqualGUID(format.container, GUID_ContainerFormatJpeg) && !JpegSegmentsSound(data, size))
-        return kSpiBrokenData;
-    if (IsEqualGUID(format.container, GUID_ContainerFormatTiff) && !TiffStructureSound(data, size))
-        return kSpiBrokenData;
-    if (IsEqualGUID(format.container, GUID_ContainerFormatIco) && !IcoFirstPictureSound(data, size))
-        return kSpiBrokenData;
+    if (IsEqualGUID(container, GUID_ContainerFormatGif)) {
+        if (!GifFirstFrameSound(data, size, &screen->width, &screen->height, &screen->left, &screen->top))
+            return kSpiBrokenData;
+        if (!WithinBudget(screen->width, screen->height))
+            return screen->width && screen->height ? kSpiOutOfMemory : kSpiBrokenData;
+        return kSpiSuccess;
+    }
+    bool sound = true;
+    if (IsEqualGUID(container, GUID_ContainerFormatJpeg)) sound = JpegSegmentsSound(data, size);
+    if (IsEqualGUID(container, GUID_ContainerFormatTiff)) sound = TiffStructureSound(data, size);
+    if (IsEqualGUID(container, GUID_ContainerFormatIco)) sound = IcoFirstPictureSound(data, size);
+    return sound ? kSpiSuccess : kSpiBrokenData;
+}
+}  // namespace
+
+int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size_t size, DecodedPicture* picture) {
     // A GIF's first frame lies on its logical screen, whose size the picture has.
     const bool gif = IsEqualGUID(format.container, GUID_ContainerFormatGif);
-    unsigned screenWidth = 0, screenHeight = 0, left = 0, top = 0;
-    if (gif) {
-        if (!GifFirstFrameSound(data, size, &screenWidth, &screenHeight, &left, &top)) return kSpiBrokenData;
-        if (!WithinBudget(screenWidth, screenHeight)) return screenWidth && screenHeight ? kSpiOutOfMemory : kSpiBrokenData;
-    }
+    GifScreen screen;
+    const int checked = CheckStructure(format.container, data, size, &screen);
+    if (checked != kSpiSuccess) return checked;
     if (size > 0xFFFFFFFFu) return kSpiOutOfMemory;
     WicSession session;
     IWICImagingFactory* factory = session.factory();
@@ -87,8 +99,8 @@ int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size
     UINT fullWidth = width, fullHeight = height;
     if (gif) {
         // A frame reaching past the screen makes the screen grow, as viewers do.
-        fullWidth = left + width > screenWidth ? left + width : screenWidth;
-        fullHeight = top + height > screenHeight ? top + height : screenHeight;
+        fullWidth = screen.left + width > screen.width ? screen.left + width : screen.width;
+        fullHeight = screen.top + height > screen.height ? screen.top + height : screen.height;
     }
     ComRef<IWICFormatConverter> converter;
     if (FAILED(hr = factory->CreateFormatConverter(converter.out()))) return ResultOf(hr);
@@ -108,9 +120,13 @@ int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size
     const UINT stride = width * 4;
     if (FAILED(hr = converter->CopyPixels(&all, stride, stride * height, reinterpret_cast<BYTE*>(target->pixels))))
         return ResultOf(hr);
-    if (placed)
-        for (UINT y = 0; y < height; ++y)
-            for (UINT x = 0; x < width; ++x) picture->Row(static_cast<int>(top + y))[left + x] = frameOnly.Row(static_cast<int>(y))[x];
+    if (placed) {
+        for (UINT y = 0; y < height; ++y) {
+            const uint32_t* from = frameOnly.Row(static_cast<int>(y));
+            uint32_t* to = picture->Row(static_cast<int>(screen.top + y)) + screen.left;
+            for (UINT x = 0; x < width; ++x) to[x] = from[x];
+        }
+    }
     picture->orientation = Orientation(frame.get(), data, size);
     return kSpiSuccess;
 }
