@@ -68,7 +68,13 @@ int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture) {
         if ((size - at) / 2 < rows) return kSpiBrokenData;
         rowData = at + rows * 2;
         size_t total = 0;
-        for (size_t r = 0; r < static_cast<size_t>(height) * used; ++r) total += Be16(data + at + 2 * r);
+        // A packed row takes at least 2 bytes for every 128 it unpacks to.
+        const size_t fewest = (rowBytes + 127) / 128 * 2;
+        for (size_t r = 0; r < static_cast<size_t>(height) * used; ++r) {
+            const size_t count = Be16(data + at + 2 * r);
+            if (count < fewest) return kSpiBrokenData;
+            total += count;
+        }
         if (size - rowData < total) return kSpiBrokenData;
     }
 

@@ -74,6 +74,8 @@ int ReadTga(const unsigned char* data, size_t size, DecodedPicture* picture) {
     const bool rle = h.imageType >= 9;
     const size_t pixels = static_cast<size_t>(h.width) * h.height;
     if (!rle && (size - at) / pixelBytes < pixels) return kSpiBrokenData;
+    // A packet holds at most 128 pixels: so few bytes cannot hold them all.
+    if (rle && (size - at) / (1 + pixelBytes) < (pixels + 127) / 128) return kSpiBrokenData;
     // Alpha only where the header says the pixels carry some.
     const bool useAlpha = (h.descriptor & 0x0F) != 0;
     const Reader reader{h, map, mapEntryBytes, pixelBytes, useAlpha};
