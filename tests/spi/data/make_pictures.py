@@ -5,10 +5,11 @@ Every picture is 32x16 in four 16x8 quadrants, so a swapped size, a flipped row
 order or swapped red and blue shows:
   top left red, top right green, bottom left blue,
   bottom right: left half fully transparent, right half black at alpha 128.
-Over white that gives red, green, blue, white and grey 127. Formats without
-alpha get the composited colours (PPM and JPEG, and the JPEG carries no EXIF
-block: the tests add one for each orientation); GIF keeps the transparent half (1-bit alpha)
-and carries the grey as an opaque colour. Needs ImageMagick's convert.
+Over white that gives red, green, blue, white and grey 127. PNG, TGA, PSD,
+TIFF and ICO keep the alpha; formats without alpha (PPM, JPEG) get the
+composited colours; GIF keeps the transparent half (1-bit alpha) and carries the
+grey as an opaque colour. Neither JPEG nor TIFF is turned: the tests set their
+EXIF orientation themselves. Needs ImageMagick's convert.
 """
 import os
 import subprocess
