@@ -155,24 +155,33 @@ TEST(PluginLoading, TenThousandLoadsOfTheImagePluginLoseNothing) {
     ExpectNothingLost("plug-in loads", before, after);
 }
 
-// Update reads the picture afresh each time, loading every plug-in of the
-// folder; a PNG is read by ifbrimsel.spi only.
+// Update reads a picture the chip does not hold yet, loading every plug-in of
+// the folder: the chip switches between two copies of a PNG, which only
+// ifbrimsel.spi reads.
 TEST(PluginLoading, TenThousandUpdatesOfAPluginPictureLoseNothing) {
     const std::string folder = NewFolder("load-cycles");
     ASSERT_TRUE(CopyFileA((ProgramDirectory() + "spi\\ifbrimsel.spi").c_str(), (folder + "\\ifbrimsel.spi").c_str(),
                           FALSE));
     ScopedSusieFolder susie(folder.c_str());
-    const ChipSettings settings = PictureSettings(ProgramDirectory() + "spi-data\\quadrants.png", 0);
-    ChipScene scene(60, 40, "picture", &settings);
+    const std::string png = ProgramDirectory() + "spi-data\\quadrants.png";
+    const ChipSettings settings[2] = {PictureSettings(png, 0), PictureSettings(folder + "\\copy.png", 0)};
+    ASSERT_TRUE(CopyFileA(png.c_str(), (folder + "\\copy.png").c_str(), FALSE));
+    ChipScene scene(60, 40, "picture", &settings[0]);
     ASSERT_EQ(scene.state().pictureMissing, 0) << "the plug-in did not read the picture";
     const DrawExLibrary& lib = Library();
+    int missing = 0;
+    auto update = [&](int i) {
+        scene.host().SetSettings(settings[i % 2 == 0 ? 1 : 0]);
+        lib.Update(scene.chip(), scene.window(), &scene.host().info);
+        missing += scene.state().pictureMissing;
+    };
     // As a host with COM in its window thread: the plug-in finds it up.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    for (int i = 0; i < kWarmUp; ++i) lib.Update(scene.chip(), scene.window(), &scene.host().info);
+    for (int i = 0; i < kWarmUp; ++i) update(i);
     const ProcessCounts before = Count();
-    for (int i = 0; i < kCycles; ++i) lib.Update(scene.chip(), scene.window(), &scene.host().info);
+    for (int i = 0; i < kCycles; ++i) update(i);
     const ProcessCounts after = Count();
     if (SUCCEEDED(com)) CoUninitialize();
-    EXPECT_EQ(scene.state().pictureMissing, 0);
+    EXPECT_EQ(missing, 0);
     ExpectNothingLost("library updates", before, after);
 }
