@@ -1,6 +1,7 @@
 // Picture readers: the built-in bitmap reader and the Susie import plug-ins
 // found in the Susie plug-in folder or along PATH.
 #include "picture/image_plugins.h"
+#include "picture/bitmap_file.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -414,9 +415,7 @@ void FreeImagePluginList(ImagePluginList list) {
 HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list) {
     if (!path) return nullptr;
     // Bitmap paths are Windows' own business; no plug-in sees them.
-    if (IsBitmapPath(path))
-        return static_cast<HBITMAP>(LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0,
-                                               LR_LOADFROMFILE | LR_CREATEDIBSECTION | LR_DEFAULTSIZE));
+    if (IsBitmapPath(path)) return LoadBitmapFile(path);
 
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);

@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "test_clock.h"
 #include <gtest/gtest.h>
 #include <cstring>
 
@@ -25,6 +26,7 @@ const DrawExLibrary& Library() {
             ADD_FAILURE() << "Brimsel.dxl cannot be loaded";
             return l;
         }
+        InstallTestClock(l.module);
         Bind(l.module, l.DrawExSpecification, "DrawExSpecification");
         Bind(l.module, l.DrawExConfigure, "DrawExConfigure");
         Bind(l.module, l.DrawExAbout, "DrawExAbout");

@@ -1,7 +1,10 @@
 // Pictures through the host's door: a settings block naming a picture that only
 // a plug-in reads, delivered by Update and shown by DrawChip.
 #include <gtest/gtest.h>
+#include <cstring>
 #include <string>
+#include <vector>
+#include "chip_peek.h"
 #include "picture_support.h"
 #include "test_support.h"
 
@@ -83,6 +86,85 @@ TEST_F(PictureExportsTest, PluginFaultingOnTheChipsPictureLeavesTheChipWithoutOn
         EXPECT_FALSE(IsModuleLoaded(plugin_));
         EXPECT_TRUE(CanOpenExclusively(path));
         Library().UnInitializeChip(handle);
+    }
+}
+// A 4 x 3 24-bit bitmap file, and the same with one header field or its length
+// changed: each damaged one is a picture that cannot be had, never a dead host.
+std::vector<uint8_t> SoundBitmap() {
+    std::vector<uint8_t> file(54 + 12 * 3, 0x80);
+    const auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
+    const auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&file[at], &v, 2); };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, static_cast<uint32_t>(file.size()));
+    put32(6, 0);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 4);
+    put32(22, 3);
+    put16(26, 1);
+    put16(28, 24);
+    put32(30, BI_RGB);
+    put32(34, 0);
+    put32(38, 0);
+    put32(42, 0);
+    put32(46, 0);
+    put32(50, 0);
+    return file;
+}
+
+struct BitmapDamage {
+    const char* name;
+    size_t at;          // byte to overwrite with `value` (32 bits), or SIZE_MAX
+    uint32_t value;
+    size_t keep;        // bytes of the file kept; SIZE_MAX for all
+};
+
+TEST_F(PictureExportsTest, DamagedBitmapFilesLeaveTheChipWithoutAPicture) {
+    const BitmapDamage cases[] = {
+        {"sound", SIZE_MAX, 0, SIZE_MAX},
+        {"bits offset past the end", 10, 0x7fff0000, SIZE_MAX},
+        {"bits offset just too far", 10, 55, SIZE_MAX},
+        {"bits offset inside the header", 10, 20, SIZE_MAX},
+        {"header size 0", 14, 0, SIZE_MAX},
+        {"header size 13", 14, 13, SIZE_MAX},
+        {"header size past the end", 14, 0x10000, SIZE_MAX},
+        {"negative width", 18, static_cast<uint32_t>(-4), SIZE_MAX},
+        {"huge width", 18, 0x40000000, SIZE_MAX},
+        {"huge height", 22, 0x40000000, SIZE_MAX},
+        {"most negative height", 22, 0x80000000, SIZE_MAX},
+        {"zero height", 22, 0, SIZE_MAX},
+        {"huge colour count", 46, 0xffffffff, SIZE_MAX},
+        {"32 bits with a table past the end", 28, 32 | (BI_RGB << 16), SIZE_MAX},
+        {"truncated bits", SIZE_MAX, 0, 54 + 12 * 3 - 1},
+        {"header only", SIZE_MAX, 0, 54},
+        {"cut inside the header", SIZE_MAX, 0, 30},
+        {"zero-length file", SIZE_MAX, 0, 0},
+    };
+    for (const BitmapDamage& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> bytes = SoundBitmap();
+        if (c.at != SIZE_MAX) std::memcpy(&bytes[c.at], &c.value, 4);
+        if (c.keep != SIZE_MAX) bytes.resize(c.keep);
+        const std::string path = folder_ + "\\damaged.bmp";
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+
+        const bool sound = std::strcmp(c.name, "sound") == 0;
+        HostChip chip("text");
+        HLOCAL handle = StartChip(chip, path);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(Peek(handle).picture != nullptr, sound);
+        Library().Update(handle, window_.get(), &chip.info);
+        EXPECT_EQ(Peek(handle).picture != nullptr, sound);
+        PixelCanvas canvas(64, 48);
+        EXPECT_EQ(Library().DrawChip(handle, window_.get(), canvas.dc(), chip.text.c_str()), 1);
+        EXPECT_EQ(canvas.At(0, 0) == RGB(0x80, 0x80, 0x80), sound);
+        Library().UnInitializeChip(handle);
+        EXPECT_TRUE(CanOpenExclusively(path));
     }
 }
 }  // namespace

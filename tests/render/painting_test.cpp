@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <climits>
 #include "chip_scene.h"
+#include "test_clock.h"
 
 namespace {
 constexpr COLORREF kRed = RGB(220, 30, 40);
@@ -209,6 +210,8 @@ TEST(PaintText, PlainTextIsInsetByTheFrame) {
 }
 
 TEST(PaintText, RightAlignedPlainTextReachesTheEdgeButFieldLinesKeepTheFrame) {
+    // The last glyph's side bearing depends on the day's digit.
+    FrozenClock clock(MakeInstant(2026, 12, 8, 12, 0, 0));
     const std::string picture = SolidPicture(10, 10, kRed);
     ChipSettings settings = PictureSettings("", 0, 10009, 2);
     ChipScene plain(300, 60, "MMMM", &settings);
@@ -242,6 +245,8 @@ TEST(PaintText, StoredAlignmentKeepsOnlyItsAlignmentBits) {
 }
 
 TEST(PaintText, CentredFieldLineWiderThanTheClientStartsLeftOfIt) {
+    // Where the glyphs fall on column 0 depends on the time text's width.
+    FrozenClock clock(MakeInstant(2026, 12, 8, 23, 42, 38));
     ChipSettings settings = PictureSettings("", 0, 10009, 1);
     ChipScene scene(40, 40, "MMMMMMMMMM<time>", &settings);
     auto canvas = scene.Paint();

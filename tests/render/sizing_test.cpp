@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include "chip_scene.h"
+#include "test_clock.h"
 
 namespace {
 // What a bordered pop-up tool window adds around a client area.
@@ -77,25 +78,29 @@ TEST(DefaultSize, TextIsCutToTheScreenBeforeTheFrame) {
 }
 
 TEST(DefaultSize, FieldLinesAddUpRunsAndLines) {
-    ChipSettings settings = PictureSettings("", 0);
-    settings.dateFont = MakeFont(-30, "Arial");
-    settings.dateFormat = 0;
-    ChipScene scene(100, 100, "ab<date>\r\nplain second line that is long", &settings);
-    const LOGFONTA& textFont = scene.host().info.textFont;
-    char date[32];
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    wsprintfA(date, "%4d/%2d/%2d", now.wYear, now.wMonth, now.wDay);
-    const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
-    const LONG screen = GetSystemMetrics(SM_CXSCREEN);
-    const SIZE ab = MeasureText(textFont, "ab", flags, screen);
-    const SIZE dateSize = MeasureText(settings.dateFont, date, flags, screen);
-    const SIZE second = MeasureText(textFont, "plain second line that is long", flags, screen);
-    const LONG width = std::max(ab.cx + dateSize.cx, second.cx);
-    const LONG height = std::max(ab.cy, dateSize.cy) + second.cy;
-    const SIZE s = DefaultSize(scene);
-    EXPECT_EQ(s.cx, width + FrameExtra().cx);
-    EXPECT_EQ(s.cy, height + FrameExtra().cy);
+    // The date's width follows the instant; a five-digit year is longer.
+    const SYSTEMTIME instants[] = {MakeInstant(2026, 12, 8, 0, 4, 36), MakeInstant(2028, 2, 29, 23, 59, 59),
+                                   MakeInstant(10000, 1, 1, 10, 0, 0)};
+    for (const SYSTEMTIME& instant : instants) {
+        FrozenClock clock(instant);
+        ChipSettings settings = PictureSettings("", 0);
+        settings.dateFont = MakeFont(-30, "Arial");
+        settings.dateFormat = 0;
+        ChipScene scene(100, 100, "ab<date>\r\nplain second line that is long", &settings);
+        const LOGFONTA& textFont = scene.host().info.textFont;
+        char date[32];
+        wsprintfA(date, "%4d/%2d/%2d", instant.wYear, instant.wMonth, instant.wDay);
+        const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
+        const LONG screen = GetSystemMetrics(SM_CXSCREEN);
+        const SIZE ab = MeasureText(textFont, "ab", flags, screen);
+        const SIZE dateSize = MeasureText(settings.dateFont, date, flags, screen);
+        const SIZE second = MeasureText(textFont, "plain second line that is long", flags, screen);
+        const LONG width = std::max(ab.cx + dateSize.cx, second.cx);
+        const LONG height = std::max(ab.cy, dateSize.cy) + second.cy;
+        const SIZE s = DefaultSize(scene);
+        EXPECT_EQ(s.cx, width + FrameExtra().cx) << date;
+        EXPECT_EQ(s.cy, height + FrameExtra().cy) << date;
+    }
 }
 
 TEST(Resize, FitPlacementsFollowTheWindow) {

@@ -1,0 +1,21 @@
+// Bitmap files, read by Windows itself after a check of their headers.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+#include <cstdint>
+
+// The most a bitmap file may hold: as many pixels as our image plug-in takes.
+constexpr int64_t kMaxBitmapSide = 16384;
+constexpr int64_t kMaxBitmapPixels = int64_t{64} * 1024 * 1024;
+
+// Whether a bitmap file of `fileSize` bytes whose first bytes are `head` (as
+// many as the file has, up to kBitmapHeadSize) can be handed to the system's
+// loader without it reading past the file: signature, header size, dimensions
+// within the budget, colour masks and table before the bits, and every row of
+// the bits (or the compressed stream) inside the file.
+constexpr size_t kBitmapHeadSize = 14 + 124 + 12;
+bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize);
+
+// The bitmap file as a DIB section (the caller owns it), or null when it is
+// missing, fails the check, or the system's loader faults on it anyway.
+HBITMAP LoadBitmapFile(const char* path);
