@@ -25,7 +25,7 @@ done
 version="$major.$minor.$patch"
 [ "$build_no" = 0 ] || version="$version.$build_no"
 
-epoch="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || true)}"
+epoch="${SOURCE_DATE_EPOCH:-$(git -c safe.directory="*" -C "$root" log -1 --format=%ct 2>/dev/null || true)}"
 [[ "$epoch" =~ ^[0-9]+$ ]] || fail "no commit to take the files' time from; set SOURCE_DATE_EPOCH"
 
 # Only the library and the plug-in, linked without symbols or debug info
@@ -34,9 +34,11 @@ epoch="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || 
 rm -rf "$build"
 mkdir -p "$build"
 log="$build/build.log"
-if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMSEL_TESTS=OFF \
-         "-DCMAKE_SHARED_LINKER_FLAGS=-s -Wl,-Map=%.map" &&
-       cmake --build "$build" --target Brimsel ifbrimsel -j"$(nproc)"; } >"$log" 2>&1; then
+# The binaries must not depend on the time at all: SOURCE_DATE_EPOCH is hidden
+# from the build, as some linkers would stamp it into the PE header.
+if ! { env -u SOURCE_DATE_EPOCH cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+         -DBRIMSEL_TESTS=OFF "-DCMAKE_SHARED_LINKER_FLAGS=-s -Wl,-Map=%.map" &&
+       env -u SOURCE_DATE_EPOCH cmake --build "$build" --target Brimsel ifbrimsel -j"$(nproc)"; } >"$log" 2>&1; then
   tail -n 40 "$log" >&2
   fail "build failed (log: $log)"
 fi
@@ -59,7 +61,7 @@ cp "$library" "$plugin" "$stage/"
        /^LOAD \// && $2 ~ /\.o$/ { print $2 }' "$library.map" "$plugin.map"
   find "$build" -name '*.d' -exec cat {} + | tr ' \\' '\n\n' | grep '^/' | grep -v ':$'
 } | sort -u | xargs -r realpath -s -m -- | sort -u |
-  grep -v -e "^$root/" -e "^$build/" >"$build/inputs.txt" || true
+  grep -v -F -e "$root/" -e "$build/" >"$build/inputs.txt" || true
 [ -s "$build/inputs.txt" ] || fail "found no runtime or library files in the link maps"
 owners="$build/owners.txt"
 dpkg -S $(cat "$build/inputs.txt") 2>/dev/null >"$owners" || true

@@ -16,10 +16,11 @@ work="$(cd "$work" && pwd)"
 first="$work/a/brimsel"
 second="$work/second-copy-of-the-tree/in/a/deeper/folder/brimsel"
 # The files git knows (committed or new), as a clean clone has them.
-export SOURCE_DATE_EPOCH="$(git -C "$root" log -1 --format=%ct)"
+export SOURCE_DATE_EPOCH="$(git -c safe.directory="*" -C "$root" log -1 --format=%ct)"
+[[ "$SOURCE_DATE_EPOCH" =~ ^[0-9]+$ ]] || fail "no commit time: is $root a git checkout?"
 for copy in "$first" "$second"; do
   mkdir -p "$copy"
-  (cd "$root" && git ls-files -z --cached --others --exclude-standard |
+  (cd "$root" && git -c safe.directory="*" ls-files -z --cached --others --exclude-standard |
      tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -xf - -C "$copy"
 done
 # Different file times in the copies, too.
