@@ -1,7 +1,7 @@
 #include "render/chip_painting.h"
 #include <cstring>
 #include "picture/image_plugins.h"
-#include "render/gdi_guards.h"
+#include "win/gdi_guards.h"
 #include "render/run_layout.h"
 #include "text/text_runs.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 #include <windows.h>
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 
 // Paints the chip's whole client area into dc with a single BitBlt at the end.
 // May load the picture on demand and reset placement to 0 for the warning.

@@ -1,6 +1,6 @@
 #include "render/chip_sizing.h"
 #include <cstring>
-#include "render/gdi_guards.h"
+#include "win/gdi_guards.h"
 #include "render/run_layout.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 
 // The chip's default outer size: the drawn picture size, or the measured text
 // plus the text inset and a bordered pop-up tool window's frame.

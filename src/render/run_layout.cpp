@@ -1,6 +1,6 @@
 #include "render/run_layout.h"
 #include <cstdlib>
-#include "render/gdi_guards.h"
+#include "win/gdi_guards.h"
 
 SIZE MeasureRun(HDC dc, const LOGFONTA* font, const char* text, LONG right) {
     GdiObject<HFONT> created(CreateFontIndirectA(font));

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 
 constexpr int kDateTextSize = 23;   // longest date text of a four-digit year, with NUL
 constexpr int kTimeTextSize = 18;   // longest time text, with NUL

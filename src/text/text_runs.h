@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 
 constexpr int kMaxRuns = 5;
 

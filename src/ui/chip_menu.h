@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 
 enum : uint32_t {
     kCmdPlacement0 = 10000, kCmdPlacement1 = 10001, kCmdPlacement2 = 10002,

@@ -1,6 +1,6 @@
 #pragma once
 #include <windows.h>
-#include "host/host_records.h"
+#include "chip/host_records.h"
 
 enum { kAboutDialogId = 101, kSettingsDialogId = 103 };
 

@@ -4,8 +4,9 @@
 #include <commdlg.h>
 #include <cstdlib>
 #include <cstring>
-#include "host/saved_settings.h"
+#include "chip/saved_settings.h"
 #include "picture/image_plugins.h"
+#include "picture/picture_filter.h"
 #include "ui/dialogs.h"
 
 // Working state of the dialog. Module-wide on purpose: one settings dialog is
@@ -16,7 +17,6 @@ LOGFONTA dialogDateFont = {};
 COLORREF dialogTimeColour = 0;
 LOGFONTA dialogTimeFont = {};
 
-char* BuildPictureFilter(ImagePluginList list, size_t* size);
 void ChoosePictureFile(HWND dialog);
 
 namespace {
@@ -57,7 +57,6 @@ const ComboRow kComboRows[] = {
 };
 constexpr int kComboCount = sizeof(kComboRows) / sizeof(kComboRows[0]);
 
-const char kAllPicturesTitle[] = "全画像ﾌｧｲﾙ";
 const char kUnreadableText[] = "選択されたビットマップは読み込めませんでした。\nファイルが壊れているなどが考えられます。";
 const char kUnreadableCaption[] = "Plug-in 文字と画像";
 const char kHostDefaultsKey[] = "Software\\Corvane\\Vellumin\\Custom";
@@ -255,41 +254,6 @@ INT_PTR OnCommand(HWND dialog, WPARAM command) {
     }
 }
 }  // namespace
-
-// The chooser's filter from the plug-in list: "全画像ﾌｧｲﾙ", every pattern
-// followed by ";", then a description/pattern pair per entry, each text
-// zero-terminated, and a closing zero. The caller frees the text with free();
-// *size receives its length in bytes. Null when out of memory.
-char* BuildPictureFilter(ImagePluginList list, size_t* size) {
-    size_t total = sizeof(kAllPicturesTitle) + 2;
-    for (const ImagePluginEntry* e = list; e; e = e->next)
-        total += std::strlen(e->description) + 1 + 2 * (std::strlen(e->pattern) + 1);
-    auto* filter = static_cast<char*>(std::malloc(total));
-    if (!filter) return nullptr;
-
-    char* out = filter;
-    const auto append = [&out](const char* text) {
-        const size_t n = std::strlen(text);
-        std::memcpy(out, text, n);
-        out += n;
-    };
-    append(kAllPicturesTitle);
-    *out++ = '\0';
-    for (const ImagePluginEntry* e = list; e; e = e->next) {
-        append(e->pattern);
-        *out++ = ';';
-    }
-    *out++ = '\0';
-    for (const ImagePluginEntry* e = list; e; e = e->next) {
-        append(e->description);
-        *out++ = '\0';
-        append(e->pattern);
-        *out++ = '\0';
-    }
-    *out++ = '\0';
-    if (size) *size = total;
-    return filter;
-}
 
 // The "選択..." button. The chooser may change the process's current
 // directory while browsing; the host's is put back on every path.

@@ -1,6 +1,6 @@
 #include "chiphost_process.h"
 #include <gtest/gtest.h>
-#include "../../host/run_messages.h"
+#include "../../chiphost/run_messages.h"
 #include "test_support.h"
 
 namespace {

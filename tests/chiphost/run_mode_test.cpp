@@ -2,7 +2,7 @@
 // and driven from here, the store it leaves behind read back.
 #include <gtest/gtest.h>
 #include <cstring>
-#include "../../host/run_messages.h"
+#include "../../chiphost/run_messages.h"
 #include "chiphost_process.h"
 #include "test_support.h"
 

@@ -2,8 +2,8 @@
 // share one process, and the record's layout is the library's own.
 #pragma once
 #include <windows.h>
-#include "host/chip_state.h"
-#include "host/host_records.h"
+#include "chip/chip_state.h"
+#include "chip/host_records.h"
 
 inline ChipState Peek(HLOCAL chip) {
     ChipState copy{};

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "host/saved_settings.h"
+#include "chip/saved_settings.h"
 
 // A picture whose pixel (x, y) is RGB(x % 256, y % 256, blue): any pixel shows
 // where in the picture it came from.

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "host/host_records.h"
-#include "host/saved_settings.h"
+#include "chip/host_records.h"
+#include "chip/saved_settings.h"
 
 // Directory of the running test program (where Brimsel.dxl is built), with a
 // trailing backslash.

@@ -9,10 +9,8 @@
 #include <vector>
 #include "dialog_driver.h"
 #include "picture/image_plugins.h"
+#include "picture/picture_filter.h"
 #include "test_support.h"
-
-// Internal to the library; tested directly for its exact bytes.
-char* BuildPictureFilter(ImagePluginList list, size_t* size);
 
 namespace {
 const char kSettingsCaption[] = "入力サポート";

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 #include "guarded_bytes.h"
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 #include "text/text_runs.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 #include "guarded_bytes.h"
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 
 namespace {
 struct ScanCase {

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "host/host_records.h"
+#include "chip/host_records.h"
 
 extern "C" {
 int DrawExSpecification(void* record);

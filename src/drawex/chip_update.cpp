@@ -1,6 +1,6 @@
-#include "host/chip_lifecycle.h"
+#include "drawex/chip_update.h"
 #include <cstring>
-#include "host/saved_settings.h"
+#include "chip/saved_settings.h"
 
 void ReleaseChipPicture(ChipState* chip) {
     if (chip->picture) {

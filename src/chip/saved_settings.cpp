@@ -1,7 +1,7 @@
-#include "host/saved_settings.h"
+#include "chip/saved_settings.h"
 #include <cstring>
-#include "host/chip_lifecycle.h"
-#include "host/exports.h"
+#include "drawex/chip_update.h"
+#include "drawex/exports.h"
 #include "picture/image_plugins.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "host/saved_settings.h"
+#include "chip/saved_settings.h"
 
 struct SceneChip {
     int line = 0;                  // of its [chip] header

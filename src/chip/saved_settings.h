@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 
 #pragma pack(push, 1)
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <string>
-#include "host/host_records.h"
+#include "chip/host_records.h"
 
 struct DrawExLibrary {
     HMODULE module = nullptr;

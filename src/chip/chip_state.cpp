@@ -1,4 +1,4 @@
-#include "host/chip_state.h"
+#include "chip/chip_state.h"
 #include <cstring>
 
 namespace {

@@ -3,10 +3,10 @@
 // internal function; a handle that cannot be locked gives the neutral result.
 #include <windows.h>
 #include <cstring>
-#include "host/exports.h"
-#include "host/chip_lifecycle.h"
-#include "host/host_records.h"
-#include "host/saved_settings.h"
+#include "drawex/exports.h"
+#include "drawex/chip_update.h"
+#include "chip/host_records.h"
+#include "chip/saved_settings.h"
 #include "render/chip_painting.h"
 #include "render/chip_sizing.h"
 #include "text/date_time_fields.h"
