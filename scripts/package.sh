@@ -100,7 +100,7 @@ fi
 readme="$root/package/readme.txt"
 grep -q $'\r' "$readme" && fail "package/readme.txt must have LF line ends"
 grep -qF "($version)" "$readme" || fail "package/readme.txt has no history entry for $version"
-licence_list="$(cd "$stage" && find licenses -type f | sort | sed 's|/|\\|')"
+licence_list="$(cd "$stage" && find licenses -type f ! -name Brimsel.txt | sort | sed 's|/|\\|')"
 awk -v version="$version" -v list="$licence_list" '
   /^@LICENSE_FILES@$/ { n = split(list, files, "\n"); for (i = 1; i <= n; i++) print "  " files[i]; next }
   { gsub(/@VERSION@/, version); print }' "$readme" | sed 's/$/\r/' >"$build/readme-utf8.txt"
