@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and prints the benchmark table (medians and ratios to
-# baselines measured in the same run).
+# baselines measured in the same run); exits non-zero when a target is missed.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"

@@ -2,7 +2,7 @@
 #include <cstring>
 #include "drawex/chip_update.h"
 #include "drawex/exports.h"
-#include "picture/image_plugins.h"
+#include "picture/shared_pictures.h"
 
 namespace {
 bool HasFaceName(const LOGFONTA& font) { return font.lfFaceName[0] != '\0'; }
@@ -50,10 +50,13 @@ int ApplySavedSettings(HLOCAL handle, ChipState* chip, HWND window, uint8_t* sav
         chip->timeFont = chip->textFont;
     }
 
-    ReleaseChipPicture(chip);
+    // The new picture is taken before the old one is given back, so an
+    // unchanged file this chip alone holds is not read again.
+    HBITMAP previous = chip->picture;
     // A stored path may lack its terminator; the copy stays within the field.
     CopyBoundedText(chip->picturePath, stored.picturePath, sizeof(chip->picturePath));
-    chip->picture = LoadPictureFile(window, chip->picturePath);
+    chip->picture = AcquirePicture(window, chip->picturePath);
+    ReleasePicture(previous);
 
     if (chip->picture) {
         chip->pictureMissing = 0;

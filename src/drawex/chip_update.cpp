@@ -1,12 +1,11 @@
 #include "drawex/chip_update.h"
 #include <cstring>
 #include "chip/saved_settings.h"
+#include "picture/shared_pictures.h"
 
 void ReleaseChipPicture(ChipState* chip) {
-    if (chip->picture) {
-        DeleteObject(chip->picture);
-        chip->picture = nullptr;
-    }
+    ReleasePicture(chip->picture);
+    chip->picture = nullptr;
 }
 
 namespace {

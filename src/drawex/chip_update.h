@@ -7,5 +7,5 @@
 // tokens, timer, and the saved settings or the defaults. Returns Update's result.
 int UpdateChip(HLOCAL handle, ChipState* chip, HWND window, const ChipInfo* info);
 
-// Deletes the chip's picture, if any, and forgets it.
+// Gives up the chip's use of its (possibly shared) picture and forgets it.
 void ReleaseChipPicture(ChipState* chip);

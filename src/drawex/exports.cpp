@@ -9,6 +9,7 @@
 #include "chip/saved_settings.h"
 #include "render/chip_painting.h"
 #include "render/chip_sizing.h"
+#include "render/scaled_picture.h"
 #include "text/date_time_fields.h"
 #include "ui/chip_menu.h"
 #include "ui/dialogs.h"
@@ -49,6 +50,7 @@ int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
 
 int UnInitializeChip(HLOCAL chip) {
     if (!chip) return 0;
+    DropScaledPicture(chip);
     if (auto* state = static_cast<ChipState*>(LocalLock(chip))) {
         ReleaseChipPicture(state);
         LocalUnlock(chip);
@@ -66,7 +68,7 @@ int CalcDefaultRect(HLOCAL chip, HWND window, int32_t* size, const char* text) {
 
 int DrawChip(HLOCAL chip, HWND window, HDC dc, const char* text) {
     ChipLock lock(chip);
-    if (lock) PaintChip(lock.get(), window, dc, text ? text : "");
+    if (lock) PaintChip(chip, lock.get(), window, dc, text ? text : "");
     return 1;
 }
 
@@ -81,7 +83,9 @@ int Resize(HLOCAL chip, HWND window) {
 int Zoom(HLOCAL chip, int32_t, int32_t state) {
     if (state != 0) return 0;
     ChipLock lock(chip);
-    if (lock) ReleaseChipPicture(lock.get());
+    if (!lock) return 0;
+    DropScaledPicture(chip);
+    ReleaseChipPicture(lock.get());
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Picture loading: bitmap files through Windows, other files through the first
 // plug-in entry that accepts them.
 #include "picture/image_plugins.h"
+#include "picture/alpha_dib.h"
 #include "picture/bitmap_file.h"
 #include <cstdint>
 #include <cstring>
@@ -63,8 +64,9 @@ private:
 };
 
 // Reads the accepted file through GetPicture and turns the result into a
-// bitmap compatible with the window's display context.
-HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictureFunction getPicture) {
+// bitmap compatible with the window's display context, or, for a caller that
+// asks about alpha and a picture that carries it, a premultiplied one.
+HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictureFunction getPicture, bool* alpha) {
     HANDLE info = nullptr;
     HANDLE bits = nullptr;
     int status = 0;
@@ -76,6 +78,11 @@ HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictu
 
     PluginDib dib(info, bits);
     if (!dib.Lock() || !DibFitsBlocks(dib.info(), dib.infoSize(), dib.bitsSize())) return nullptr;
+    if (alpha && DibCarriesAlpha(dib.info(), dib.infoSize())) {
+        HBITMAP picture = MakePremultipliedPicture(dib.info(), dib.bits());
+        *alpha = picture != nullptr;
+        return picture;
+    }
     HDC dc = GetDC(window);
     if (!dc) return nullptr;
     HBITMAP bitmap = CreateDIBitmap(dc, &dib.info()->bmiHeader, CBM_INIT, dib.bits(), dib.info(), DIB_RGB_COLORS);
@@ -84,10 +91,18 @@ HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictu
 }
 }  // namespace
 
-HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list) {
+HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* alpha) {
+    if (alpha) *alpha = false;
     if (!path) return nullptr;
     // Bitmap paths are Windows' own business; no plug-in sees them.
-    if (IsBitmapPath(path)) return LoadBitmapFile(path);
+    if (IsBitmapPath(path)) {
+        HBITMAP bitmap = LoadBitmapFile(path);
+        HBITMAP premultiplied = alpha && bitmap ? PremultiplyBitmapFile(path, bitmap) : nullptr;
+        if (!premultiplied) return bitmap;
+        DeleteObject(bitmap);
+        *alpha = true;
+        return premultiplied;
+    }
 
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
@@ -116,14 +131,15 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list) {
     CloseHandle(file);
     // The first plug-in to accept the file decides; a fault ends the load.
     if (!reader) return nullptr;
-    return ReadThroughPlugin(window, path, position, reader);
+    return ReadThroughPlugin(window, path, position, reader, alpha);
 }
 
-HBITMAP LoadPictureFile(HWND window, const char* path) {
+HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha) {
+    if (alpha) *alpha = false;
     if (!path || !path[0]) return nullptr;
-    if (IsBitmapPath(path)) return LoadPicture(window, path, nullptr);
+    if (IsBitmapPath(path)) return LoadPicture(window, path, nullptr, alpha);
     ImagePluginList list = BuildImagePluginList();
-    HBITMAP picture = LoadPicture(window, path, list);
+    HBITMAP picture = LoadPicture(window, path, list, alpha);
     FreeImagePluginList(list);
     return picture;
 }

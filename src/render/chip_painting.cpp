@@ -1,8 +1,13 @@
 #include "render/chip_painting.h"
+#include <algorithm>
+#include <climits>
 #include <cstring>
-#include "picture/image_plugins.h"
+#include "picture/shared_pictures.h"
+#include "render/alpha_composite.h"
 #include "win/gdi_guards.h"
 #include "render/run_layout.h"
+#include "render/scaled_picture.h"
+#include "render/warning_cells.h"
 #include "text/text_runs.h"
 
 namespace {
@@ -32,24 +37,31 @@ void DoubleDown(HDC dc, LONG painted, LONG limit, LONG width) {
 }
 
 // Tiles of drawWidth x drawHeight from the picture's top-left corner, the
-// first at (0, 0). Sizes of 0 or less draw no tile.
-void DrawTiles(ChipState* chip, HDC mem, HDC pictureDc, const RECT& r) {
+// first at (0, 0), of which `first` is copied from the picture DC (all of it,
+// or what shows of a tile composed over the background). Sizes of 0 or less
+// draw no tile.
+void DrawTiles(ChipState* chip, HDC mem, HDC pictureDc, const RECT& r, SIZE first) {
     const LONG tw = chip->drawWidth;
     const LONG th = chip->drawHeight;
     if (tw <= 0 || th <= 0 || r.right <= 0 || r.bottom <= 0) return;
-    BitBlt(mem, 0, 0, tw, th, pictureDc, 0, 0, SRCCOPY);
+    BitBlt(mem, 0, 0, first.cx, first.cy, pictureDc, 0, 0, SRCCOPY);
     // The first row, then the rows below it.
     DoubleAcross(mem, tw, r.right, th);
     DoubleDown(mem, th, r.bottom, r.right);
 }
 
-void DrawPictureLayer(ChipState* chip, HDC dc, HDC mem, const RECT& r) {
-    MemoryDc pictureDc(dc);
-    SelectedObject selected(pictureDc.get(), chip->picture);
-    if (chip->placement == kPlacementTile) {
-        DrawTiles(chip, mem, pictureDc.get(), r);
-        return;
-    }
+void DrawPictureLayer(HLOCAL handle, ChipState* chip, HDC dc, HDC mem, const RECT& r) {
+    const PictureFacts facts = FactsOfPicture(chip->picture);
+    const bool stretched = static_cast<uint32_t>(chip->placement) > 4;
+    const bool tiled = chip->placement == kPlacementTile;
+    // Made before the picture is selected anywhere: it reads the picture's bits.
+    HBITMAP scaled = nullptr;
+    if (stretched)
+        scaled = KeptScaledPicture(handle, dc, chip->picture, facts.serial, facts.alpha, chip->pictureWidth,
+                                   chip->pictureHeight, chip->drawWidth, chip->drawHeight);
+    else
+        DropScaledPicture(handle);
+    HBITMAP source = scaled ? scaled : chip->picture;
     LONG x = 0, y = 0;
     switch (chip->placement) {
     case kPlacementTopRight: x = r.right - chip->drawWidth; break;
@@ -60,8 +72,45 @@ void DrawPictureLayer(ChipState* chip, HDC dc, HDC mem, const RECT& r) {
         break;
     default: break;
     }
-    if (static_cast<uint32_t>(chip->placement) <= 4) {
+    // A picture with alpha: the part this paint copies is first laid over the
+    // background colour, then copied as any picture is. Wherever that part
+    // falls short of the drawn size, the background shows.
+    RECT part{0, 0, chip->drawWidth, chip->drawHeight};
+    if (tiled) {
+        part = {0, 0, std::min<LONG>(chip->drawWidth, r.right), std::min<LONG>(chip->drawHeight, r.bottom)};
+    } else if (!stretched) {
+        part = {std::max<LONG>(0, -x), std::max<LONG>(0, -y), std::min<LONG>(chip->drawWidth, r.right - x),
+                std::min<LONG>(chip->drawHeight, r.bottom - y)};
+    } else {
+        part = {0, 0, LONG_MAX, LONG_MAX};
+    }
+    GdiObject<HBITMAP> composed(facts.alpha ? ComposeOverColour(dc, source, part, chip->backColour) : nullptr);
+    if (facts.alpha) {
+        FillSolid(mem, r, chip->backColour);
+        if (!composed) return;
+    }
+    MemoryDc pictureDc(dc);
+    SelectedObject selected(pictureDc.get(), composed ? composed.get() : source);
+    if (tiled) {
+        DrawTiles(chip, mem, pictureDc.get(), r,
+                  composed ? SIZE{part.right - part.left, part.bottom - part.top}
+                           : SIZE{chip->drawWidth, chip->drawHeight});
+        return;
+    }
+    if (!stretched && composed) {
+        BitBlt(mem, x + part.left, y + part.top, part.right - part.left, part.bottom - part.top, pictureDc.get(), 0, 0,
+               SRCCOPY);
+    } else if (!stretched) {
         BitBlt(mem, x, y, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, SRCCOPY);
+    } else if (scaled) {
+        // Already reduced along every axis that shrinks; what is left only
+        // enlarges, which StretchBlt does in blocks as for the picture itself.
+        const int32_t kw = chip->drawWidth < chip->pictureWidth ? chip->drawWidth : chip->pictureWidth;
+        const int32_t kh = chip->drawHeight < chip->pictureHeight ? chip->drawHeight : chip->pictureHeight;
+        if (kw == chip->drawWidth && kh == chip->drawHeight)
+            BitBlt(mem, 0, 0, kw, kh, pictureDc.get(), 0, 0, SRCCOPY);
+        else
+            StretchBlt(mem, 0, 0, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, kw, kh, SRCCOPY);
     } else {
         StretchBlt(mem, 0, 0, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, chip->pictureWidth,
                    chip->pictureHeight, SRCCOPY);
@@ -89,9 +138,7 @@ void DrawWarningPattern(ChipState* chip, HDC mem, const RECT& r) {
     FillSolid(mem, r, kWarningColour);
     SIZE cell{};
     GetTextExtentPoint32A(mem, kWarningText, 4, &cell);
-    if (cell.cx <= 0 || cell.cy <= 0) return;
-    for (LONG x = 0; x < r.right; x += cell.cx)
-        for (LONG y = 0; y < r.bottom; y += cell.cy) TextOutA(mem, x, y, kWarningText, 4);
+    DrawWarningCells(mem, r, cell, kWarningText, 4);
 }
 
 // The alignment is passed as DrawTextA's own flags; a stored value outside
@@ -141,11 +188,11 @@ void DrawFieldText(ChipState* chip, HDC mem, const RECT& r, const char* text) {
 
 void LoadPictureOnDemand(ChipState* chip, HWND window) {
     if (chip->picture || chip->pictureMissing != 0) return;
-    chip->picture = LoadPictureFile(window, chip->picturePath);
+    chip->picture = AcquirePicture(window, chip->picturePath);
 }
 }  // namespace
 
-void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
+void PaintChip(HLOCAL handle, ChipState* chip, HWND window, HDC dc, const char* text) {
     LoadPictureOnDemand(chip, window);
     RECT r{};
     GetClientRect(window, &r);
@@ -160,7 +207,7 @@ void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
     SelectedObject selected(mem.get(), offscreen.get());
 
     if (chip->picture)
-        DrawPictureLayer(chip, dc, mem.get(), r);
+        DrawPictureLayer(handle, chip, dc, mem.get(), r);
     else if (chip->picturePath[0])
         DrawWarningPattern(chip, mem.get(), r);
 

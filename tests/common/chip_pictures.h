@@ -9,6 +9,11 @@
 std::string GradientPicture(int width, int height, int blue);
 COLORREF GradientAt(int x, int y, int blue);
 
+// A picture of unrelated pixel colours, fixed by the seed: averages that take
+// a wrong pixel or weight show.
+std::string NoisePicture(int width, int height, uint32_t seed);
+COLORREF NoiseAt(int x, int y, uint32_t seed);
+
 // A picture of one colour.
 std::string SolidPicture(int width, int height, COLORREF colour);
 

@@ -42,21 +42,33 @@ void Cycle(SoakChip& c, int i, PixelCanvas& canvas) {
 TEST(Soak, TwentyThousandCyclesLoseNothing) {
     const std::string gradient = GradientPicture(48, 32, 11);
     const std::string tiny = SolidPicture(3, 2, RGB(9, 200, 9));
-    std::vector<SoakChip> chips;
+    // Larger than the chips: stretched and fitted, it is kept scaled down.
+    const std::string large = GradientPicture(300, 90, 12);
     const char* texts[] = {"<time> tick", "<date>\r\n<TIME> both\r\n\r\nend", "plain words only", "a<date>b"};
-    for (uint32_t placement = 0; placement <= 6; ++placement) {
-        ChipSettings settings = PictureSettings(placement % 2 ? gradient : tiny, placement,
-                                                placement % 3 ? 10009 : 10008, static_cast<int32_t>(placement % 3));
-        settings.dateFont = MakeFont(-14 - static_cast<int>(placement), "Arial");
-        settings.timeFormat = static_cast<int32_t>(placement);
-        settings.dateFormat = static_cast<int32_t>(7 - placement);
-        SoakChip c{std::make_unique<ChipScene>(90 + static_cast<int>(placement) * 7, 60, texts[placement % 4], &settings),
-                   settings};
-        chips.push_back(std::move(c));
-    }
-    ChipSettings missing = PictureSettings(TempDirectory() + "soak-missing.bmp", 0);
-    chips.push_back({std::make_unique<ChipScene>(80, 50, "warn <time>", &missing), missing});
+    auto makeChips = [&] {
+        std::vector<SoakChip> chips;
+        for (uint32_t placement = 0; placement <= 6; ++placement) {
+            ChipSettings settings = PictureSettings(placement >= 5 ? large : placement % 2 ? gradient : tiny, placement,
+                                                    placement % 3 ? 10009 : 10008, static_cast<int32_t>(placement % 3));
+            settings.dateFont = MakeFont(-14 - static_cast<int>(placement), "Arial");
+            settings.timeFormat = static_cast<int32_t>(placement);
+            settings.dateFormat = static_cast<int32_t>(7 - placement);
+            SoakChip c{std::make_unique<ChipScene>(90 + static_cast<int>(placement) * 7, 60, texts[placement % 4],
+                                                   &settings),
+                       settings};
+            chips.push_back(std::move(c));
+        }
+        ChipSettings missing = PictureSettings(TempDirectory() + "soak-missing.bmp", 0);
+        chips.push_back({std::make_unique<ChipScene>(80, 50, "warn <time>", &missing), missing});
+        return chips;
+    };
     PixelCanvas canvas(200, 100);
+    {   // The first windows, fonts and paints leave objects of the system's own behind.
+        std::vector<SoakChip> first = makeChips();
+        for (int i = 0; i < 200; ++i) Cycle(first[i % first.size()], i, canvas);
+    }
+    const int gdiAtStart = CountFreeGdiSlots();
+    std::vector<SoakChip> chips = makeChips();
 
     for (int i = 0; i < 200; ++i) Cycle(chips[i % chips.size()], i, canvas);  // warm up caches
     const int gdiBefore = CountFreeGdiSlots();
@@ -70,4 +82,16 @@ TEST(Soak, TwentyThousandCyclesLoseNothing) {
     EXPECT_GT(gdiBefore, 1000);
     EXPECT_GE(gdiAfter, gdiBefore - 2);
     EXPECT_LT(heapAfter, heapBefore + 64 * 1024) << "heap grew";
+    // Pictures, shared and kept scaled, go with their chips: every chip ends
+    // with the large picture stretched and painted, so each holds all it can.
+    for (SoakChip& c : chips) {
+        ChipScene& s = *c.scene;
+        s.host().SetSettings(PictureSettings(large, 5));
+        Library().Update(s.chip(), s.window(), &s.host().info);
+        Library().DrawChip(s.chip(), s.window(), canvas.dc(), s.host().text.c_str());
+    }
+    chips.clear();
+    const int gdiAtEnd = CountFreeGdiSlots();
+    std::printf("soak: free GDI slots before the chips %d, after them %d\n", gdiAtStart, gdiAtEnd);
+    EXPECT_GE(gdiAtEnd, gdiAtStart - 2) << "a chip left a graphics object behind";
 }

@@ -25,6 +25,12 @@ public:
     HWND window() const { return window_.get(); }
     HostChip& host() { return host_; }
     ChipState state() const { return chip_->state(); }
+    // A new client size; the host would call Resize next.
+    void SetClientSize(int clientWidth, int clientHeight) {
+        window_.SetClientSize(clientWidth, clientHeight);
+        width_ = clientWidth;
+        height_ = clientHeight;
+    }
 
     std::unique_ptr<PixelCanvas> Paint(COLORREF fill = RGB(1, 2, 3)) {
         auto canvas = std::make_unique<PixelCanvas>(width_ > 0 ? width_ : 1, height_ > 0 ? height_ : 1, fill);

@@ -6,7 +6,8 @@
 //   0  magic, 4 bytes ("BRM1", or "BRA1" / "BRB1" for the extra formats)
 //   4  width, 16 bits      6  height, 16 bits
 //   8  header kind: 0 BITMAPINFOHEADER, 1 BITMAPV4HEADER, 2 BITMAPV5HEADER
-//   9  bits per pixel: 24 (or 0), 8 (256-entry palette), 1 (2-entry palette)
+//   9  bits per pixel: 24 (or 0), 8 (256-entry palette), 1 (2-entry palette),
+//      32 (a fourth byte per pixel: alpha with kAlpha, else AlphaAt as filler)
 //  10  behaviour flags, below
 //  11  how the returned header is spoilt, below
 //  12  colours R, G, B of the top-left quarter, the top-right quarter and the
@@ -25,7 +26,17 @@ enum Flags : uint8_t {
     kNullBits = 16,        // success, but no bits handle
     kFaultPicture = 32,    // GetPicture writes to an unmapped address
     kFaultSupported = 64,  // IsSupported does
+    kAlpha = 128,          // 32 bits: BI_BITFIELDS with alpha mask 0xFF000000,
+                           // transparent pixels white; else BI_RGB
 };
+
+// The fourth byte of pixel (x, y) of a 32-bit picture: transparent and opaque
+// columns, and every degree between.
+inline uint8_t AlphaAt(int x, int y) {
+    if (x % 4 == 0) return 0;
+    if (x % 4 == 1) return 255;
+    return static_cast<uint8_t>(x * 53 + y * 97);
+}
 
 enum Spoil : uint8_t {
     kSpoilNone = 0,

@@ -77,7 +77,7 @@ void WriteColour(RGBQUAD* entry, const unsigned char* rgb) {
     const int height = h[6] | (h[7] << 8);
     const DWORD headerSize = h[8] == 1 ? sizeof(BITMAPV4HEADER) : h[8] == 2 ? sizeof(BITMAPV5HEADER)
                                                                              : sizeof(BITMAPINFOHEADER);
-    const int bitCount = h[9] == 8 ? 8 : h[9] == 1 ? 1 : 24;
+    const int bitCount = h[9] == 8 ? 8 : h[9] == 1 ? 1 : h[9] == 32 ? 32 : 24;
     const uint8_t flags = h[10];
     const uint8_t spoil = h[11];
     const unsigned char* colour[3] = {h + 12, h + 15, h + 18};
@@ -98,6 +98,13 @@ void WriteColour(RGBQUAD* entry, const unsigned char* rgb) {
     header->bV5Planes = 1;
     header->bV5BitCount = static_cast<WORD>(bitCount);
     header->bV5Compression = BI_RGB;
+    if (bitCount == 32 && (flags & kAlpha) && headerSize >= sizeof(BITMAPV4HEADER)) {
+        header->bV5Compression = BI_BITFIELDS;
+        header->bV5RedMask = 0x00FF0000;
+        header->bV5GreenMask = 0x0000FF00;
+        header->bV5BlueMask = 0x000000FF;
+        header->bV5AlphaMask = 0xFF000000;
+    }
     header->bV5SizeImage = static_cast<DWORD>(bitsSize);
     if (headerSize >= sizeof(BITMAPV4HEADER)) header->bV5CSType = 0x73524742;   // LCS_sRGB
     if (headerSize >= sizeof(BITMAPV5HEADER)) header->bV5Intent = LCS_GM_IMAGES;
@@ -116,7 +123,14 @@ void WriteColour(RGBQUAD* entry, const unsigned char* rgb) {
             BYTE* row = pixels + stride * (topDown ? y : height - 1 - y);
             for (int x = 0; x < width; ++x) {
                 const int r = Region(x, y, width, height);
-                if (bitCount == 24) {
+                if (bitCount == 32) {
+                    const uint8_t alpha = AlphaAt(x, y);
+                    const bool clear = (flags & kAlpha) && alpha == 0;
+                    row[x * 4] = clear ? 255 : colour[r][2];
+                    row[x * 4 + 1] = clear ? 255 : colour[r][1];
+                    row[x * 4 + 2] = clear ? 255 : colour[r][0];
+                    row[x * 4 + 3] = alpha;
+                } else if (bitCount == 24) {
                     row[x * 3] = colour[r][2];
                     row[x * 3 + 1] = colour[r][1];
                     row[x * 3 + 2] = colour[r][0];

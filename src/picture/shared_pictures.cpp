@@ -1,0 +1,98 @@
+#include "picture/shared_pictures.h"
+#include <string>
+#include <vector>
+#include "picture/image_plugins.h"
+
+namespace {
+// A file as it was when its picture was loaded.
+struct FileIdentity {
+    std::string fullPath;
+    uint64_t size = 0;
+    FILETIME written{};
+};
+
+struct SharedPicture {
+    FileIdentity file;
+    HBITMAP bitmap;
+    int32_t users;
+    uint32_t serial;
+    bool alpha;
+};
+
+// Every picture some chip holds. Chips are few; a linear search is enough.
+std::vector<SharedPicture> g_pictures;
+uint32_t g_lastSerial = 0;
+
+bool ReadIdentity(const char* path, FileIdentity* identity) {
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path, sizeof(full), full, nullptr);
+    if (length == 0 || length >= sizeof(full)) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(full, GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    identity->fullPath = full;
+    identity->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    identity->written = data.ftLastWriteTime;
+    return true;
+}
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.size == b.size && CompareFileTime(&a.written, &b.written) == 0 &&
+           lstrcmpiA(a.fullPath.c_str(), b.fullPath.c_str()) == 0;
+}
+
+SharedPicture* FindByBitmap(HBITMAP bitmap) {
+    for (SharedPicture& p : g_pictures)
+        if (p.bitmap == bitmap) return &p;
+    return nullptr;
+}
+}  // namespace
+
+HBITMAP AcquirePicture(HWND window, const char* path) {
+    if (!path || !path[0]) return nullptr;
+    FileIdentity identity;
+    // Read before loading: a file written during the load differs next time.
+    bool known = false;
+    try {
+        known = ReadIdentity(path, &identity);
+    } catch (...) {
+        known = false;   // no memory for the path: load it unshared
+    }
+    if (known) {
+        for (SharedPicture& p : g_pictures)
+            if (SameFile(p.file, identity)) {
+                ++p.users;
+                return p.bitmap;
+            }
+    }
+    bool alpha = false;
+    HBITMAP bitmap = LoadPictureFile(window, path, &alpha);
+    if (!bitmap) return nullptr;
+    // A file that cannot be identified is never shared, but still counted.
+    if (!known) identity.fullPath.clear();
+    try {
+        g_pictures.push_back(SharedPicture{identity, bitmap, 1, ++g_lastSerial, alpha});
+    } catch (...) {
+        // Out of memory for the table: the chip keeps the picture unshared,
+        // and ReleasePicture deletes a bitmap it does not know.
+    }
+    return bitmap;
+}
+
+void ReleasePicture(HBITMAP picture) {
+    if (!picture) return;
+    SharedPicture* shared = FindByBitmap(picture);
+    if (!shared) {
+        DeleteObject(picture);
+        return;
+    }
+    if (--shared->users > 0) return;
+    DeleteObject(shared->bitmap);
+    if (shared != &g_pictures.back()) *shared = std::move(g_pictures.back());
+    g_pictures.pop_back();
+}
+
+PictureFacts FactsOfPicture(HBITMAP picture) {
+    const SharedPicture* shared = picture ? FindByBitmap(picture) : nullptr;
+    return shared ? PictureFacts{shared->serial, shared->alpha} : PictureFacts{0, false};
+}

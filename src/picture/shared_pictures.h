@@ -1,0 +1,25 @@
+// One loaded picture for every chip that names the same unchanged file: a
+// photo on ten chips is decoded and kept once.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+// The picture at `path`, shared with every earlier caller that got it from the
+// same file while that file was unchanged (same full path, size and last-write
+// time); a file changed on disk is loaded afresh. Each non-null result is one
+// use, given back with ReleasePicture; the bitmap must not be deleted by its
+// users. Null when nothing could be read (failures are not remembered).
+HBITMAP AcquirePicture(HWND window, const char* path);
+
+// Gives back one use; the last use deletes the bitmap. A bitmap that did not
+// come from AcquirePicture is simply deleted. Null is ignored.
+void ReleasePicture(HBITMAP picture);
+
+// What is known of an acquired picture. serial differs for every load, so
+// that a handle value GDI hands out again is never taken for an earlier
+// picture; 0 for a bitmap that did not come from AcquirePicture.
+struct PictureFacts {
+    uint32_t serial;
+    bool alpha;   // a premultiplied 32-bit DIB section, drawn over the background
+};
+PictureFacts FactsOfPicture(HBITMAP picture);

@@ -1,0 +1,137 @@
+// Stretched and fitted pictures against a per-pixel reference: averaged where
+// the picture is drawn smaller, blocks where it is drawn larger; and the kept
+// scaled picture after everything that changes what it must show.
+#include <gtest/gtest.h>
+#include "chip_scene.h"
+#include "scale_reference.h"
+
+namespace {
+COLORREF Expected(int x, int y, int pw, int ph, int dw, int dh, uint32_t seed) {
+    int v[4];
+    ScaledAt(x, y, pw, ph, dw, dh,
+             [seed](int sx, int sy, int c) {
+                 const COLORREF colour = NoiseAt(sx, sy, seed);
+                 return c == 0 ? GetRValue(colour) : c == 1 ? GetGValue(colour) : c == 2 ? GetBValue(colour) : 0;
+             },
+             v);
+    return RGB(v[0], v[1], v[2]);
+}
+
+// Pixels of the drawn picture that differ from the reference; the first is described.
+int CountDiffering(const PixelCanvas& canvas, int pw, int ph, int dw, int dh, uint32_t seed, std::string* first) {
+    int differing = 0;
+    for (int y = 0; y < std::min(dh, canvas.height()); ++y)
+        for (int x = 0; x < std::min(dw, canvas.width()); ++x) {
+            const COLORREF want = Expected(x, y, pw, ph, dw, dh, seed);
+            if (canvas.At(x, y) == want) continue;
+            if (!differing++)
+                *first = "at " + std::to_string(x) + "," + std::to_string(y) + ": " +
+                         std::to_string(canvas.At(x, y)) + " instead of " + std::to_string(want);
+        }
+    return differing;
+}
+
+// The chip's draw area matches the reference for its current draw size.
+void ExpectScaled(ChipScene& scene, int pw, int ph, uint32_t seed) {
+    auto canvas = scene.Paint();
+    const ChipState s = scene.state();
+    std::string first;
+    EXPECT_EQ(CountDiffering(*canvas, pw, ph, s.drawWidth, s.drawHeight, seed, &first), 0)
+        << pw << "x" << ph << " drawn " << s.drawWidth << "x" << s.drawHeight << ", first " << first;
+}
+
+struct ScaleCase {
+    uint32_t placement;
+    int pw, ph;   // picture
+    int cw, ch;   // client
+};
+}  // namespace
+
+TEST(ScaledPicture, MatchesAveragingWhereSmallerAndBlocksWhereLarger) {
+    const ScaleCase cases[] = {
+        {5, 37, 23, 10, 7},     // smaller both ways
+        {5, 37, 23, 10, 50},    // narrower, taller
+        {5, 37, 23, 80, 9},     // wider, shorter
+        {5, 37, 23, 80, 50},    // larger both ways, as StretchBlt always drew
+        {5, 37, 23, 37, 23},    // its own size
+        {5, 37, 23, 1, 1},
+        {6, 300, 200, 97, 97},  // fitted to 97 x 65, over several strips of rows
+        {6, 37, 23, 100, 100},  // fitted larger
+        {6, 16, 300, 40, 150},  // fitted to 8 x 150
+    };
+    for (const ScaleCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.placement) + ": " + std::to_string(c.pw) + "x" + std::to_string(c.ph) + " in " +
+                     std::to_string(c.cw) + "x" + std::to_string(c.ch));
+        const uint32_t seed = static_cast<uint32_t>(c.pw * 7 + c.cw);
+        const ChipSettings settings = PictureSettings(NoisePicture(c.pw, c.ph, seed), c.placement);
+        ChipScene scene(c.cw, c.ch, "", &settings);
+        ExpectScaled(scene, c.pw, c.ph, seed);
+        ExpectScaled(scene, c.pw, c.ph, seed);   // again, from the kept picture
+    }
+}
+
+TEST(ScaledPicture, ShrunkCheckerIsGreyNotBlack) {
+    // Combining shrunk pixels with AND turned a fine checker black.
+    WriteBmpFile(TempDirectory() + "checker.bmp", 64, 64,
+                 [](int x, int y, void*) { return (x + y) % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0); });
+    const ChipSettings settings = PictureSettings(TempDirectory() + "checker.bmp", 5);
+    ChipScene scene(16, 16, "", &settings);
+    auto canvas = scene.Paint();
+    EXPECT_EQ(canvas->At(0, 0), RGB(128, 128, 128));
+    EXPECT_EQ(canvas->At(15, 15), RGB(128, 128, 128));
+}
+
+TEST(ScaledPicture, KeptPictureFollowsSizePlacementAndPicture) {
+    const uint32_t first = 11, second = 12, third = 13;
+    const std::string path = NoisePicture(37, 23, first);
+    ChipSettings settings = PictureSettings(path, 5);
+    ChipScene scene(20, 15, "", &settings);
+    ExpectScaled(scene, 37, 23, first);
+
+    // A new client size, through Resize.
+    scene.SetClientSize(25, 11);
+    EXPECT_EQ(Library().Resize(scene.chip(), scene.window()), 0);
+    ExpectScaled(scene, 37, 23, first);
+
+    // Fitted instead of stretched, from the menu.
+    Library().DoDrawExMenu(scene.chip(), scene.window(), 10002);
+    ASSERT_EQ(scene.state().placement, 6);
+    ASSERT_EQ(scene.state().drawWidth, 18);
+    ExpectScaled(scene, 37, 23, first);
+
+    // Another picture, through Update.
+    settings = PictureSettings(NoisePicture(41, 29, second), 5);
+    scene.host().SetSettings(settings);
+    Library().Update(scene.chip(), scene.window(), &scene.host().info);
+    ExpectScaled(scene, 41, 29, second);
+
+    // The same file written anew, through Update.
+    const std::string copy = TempDirectory() + "rewritten.bmp";
+    ASSERT_TRUE(CopyFileA(NoisePicture(41, 29, third).c_str(), copy.c_str(), FALSE));
+    settings = PictureSettings(copy, 5);
+    scene.host().SetSettings(settings);
+    Library().Update(scene.chip(), scene.window(), &scene.host().info);
+    ExpectScaled(scene, 41, 29, third);
+    ASSERT_TRUE(CopyFileA(NoisePicture(41, 29, first).c_str(), copy.c_str(), FALSE));
+    HANDLE file = CreateFileA(copy.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME later{0x12345678, 0x01D00000};
+    SetFileTime(file, nullptr, nullptr, &later);
+    CloseHandle(file);
+    Library().Update(scene.chip(), scene.window(), &scene.host().info);
+    ExpectScaled(scene, 41, 29, first);
+
+    // Dropped by Zoom, reloaded by the paint.
+    Library().Zoom(scene.chip(), 0, 0);
+    ExpectScaled(scene, 41, 29, first);
+
+    // A corner placement and back: nothing stale shows.
+    Library().DoDrawExMenu(scene.chip(), scene.window(), 10004);   // corner menu
+    Library().DoDrawExMenu(scene.chip(), scene.window(), 10000);
+    ASSERT_EQ(scene.state().placement, 0);
+    auto corner = scene.Paint();
+    EXPECT_EQ(corner->At(3, 4), NoiseAt(3, 4, first));
+    Library().DoDrawExMenu(scene.chip(), scene.window(), 10004);
+    Library().DoDrawExMenu(scene.chip(), scene.window(), 10001);
+    ASSERT_EQ(scene.state().placement, 5);
+    ExpectScaled(scene, 41, 29, first);
+}
