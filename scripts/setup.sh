@@ -4,7 +4,7 @@
 set -euo pipefail
 
 need=(wine wine32:i386 g++-mingw-w64-i686 cmake googletest xvfb xauth locales
-      fonts-ipafont-gothic libstb-dev)
+      fonts-ipafont-gothic zip unzip python3 faketime)
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -11,11 +11,15 @@ heap=0 plain=0
 bash "$root/scripts/run-tests.sh" "$build" --heap-check "$@" || heap=$?
 echo "tests: again plainly, on the clock BRIMSEL_TEST_CLOCK=\"2028-02-29 04:05:06\""
 BRIMSEL_TEST_CLOCK="2028-02-29 04:05:06" bash "$root/scripts/run-tests.sh" "$build" "$@" || plain=$?
+# The release zip (scripts/package.sh): reproducible, and working once installed.
+package=0
+bash "$root/tests/package/run.sh" "$build" || package=$?
 failed=()
 if [ "$heap" != 0 ]; then failed+=("the heap-checking pass"); fi
 if [ "$plain" != 0 ]; then failed+=("the plain pass"); fi
+if [ "$package" != 0 ]; then failed+=("the release zip tests"); fi
 if [ ${#failed[@]} -gt 0 ]; then
   echo "tests: FAILED: ${failed[*]}"
   exit 1
 fi
-echo "tests: both passes passed"
+echo "tests: both passes and the release zip tests passed"

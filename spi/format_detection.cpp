@@ -1,22 +1,18 @@
 #include "format_detection.h"
 #include <cstring>
+#include "system_formats.h"
 
 namespace {
-bool StartsWith(const unsigned char* head, uint32_t size, const char* signature, uint32_t length) {
-    return size >= length && std::memcmp(head, signature, length) == 0;
-}
-
 bool IsPnmSpace(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == '#';
 }
 
-// The decoder reads binary grey and colour maps only (P5, P6).
 bool IsPnm(const unsigned char* head, uint32_t size) {
-    return size >= 3 && head[0] == 'P' && (head[1] == '5' || head[1] == '6') && IsPnmSpace(head[2]);
+    return size >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' && IsPnmSpace(head[2]);
 }
 
-// Version 1 in RGB colour mode, the only kind the decoder reads, so that
-// another plug-in may take the others.
+// Version 1 in RGB colour mode, the only kind we read, so that another
+// plug-in may take the others.
 bool IsPsd(const unsigned char* head, uint32_t size) {
     return size >= 26 && std::memcmp(head, "8BPS\0\1", 6) == 0 && head[24] == 0 && head[25] == 3;
 }
@@ -47,12 +43,16 @@ bool IsTgaHeader(const unsigned char* head, uint32_t size) {
 }
 }  // namespace
 
-PictureFormat DetectPictureFormat(const unsigned char* head, uint32_t size, const char* name) {
-    if (StartsWith(head, size, "\x89PNG\r\n\x1a\n", 8)) return PictureFormat::kPng;
-    if (StartsWith(head, size, "\xff\xd8\xff", 3)) return PictureFormat::kJpeg;
-    if (StartsWith(head, size, "GIF87a", 6) || StartsWith(head, size, "GIF89a", 6)) return PictureFormat::kGif;
-    if (IsPsd(head, size)) return PictureFormat::kPsd;
-    if (IsPnm(head, size)) return PictureFormat::kPnm;
-    if ((!name || HasTgaExtension(name)) && IsTgaHeader(head, size)) return PictureFormat::kTga;
-    return PictureFormat::kUnknown;
+Recognised DetectPictureFormat(const unsigned char* head, uint32_t size, const char* name) {
+    Recognised r;
+    if (IsPsd(head, size)) {
+        r.format = PictureFormat::kPsd;
+    } else if (IsPnm(head, size)) {
+        r.format = PictureFormat::kPnm;
+    } else if ((r.systemFormat = MatchSystemFormat(head, size)) >= 0) {
+        r.format = PictureFormat::kSystem;
+    } else if ((!name || HasTgaExtension(name)) && IsTgaHeader(head, size)) {
+        r.format = PictureFormat::kTga;
+    }
+    return r;
 }

@@ -1,26 +1,32 @@
 #include "plugin_info.h"
 #include <cstring>
-
-const FormatRow kFormatRows[6] = {
-    {"*.png", "PNG picture"},
-    {"*.jpg;*.jpeg;*.jpe;*.jfif", "JPEG picture"},
-    {"*.gif", "GIF picture (first frame)"},
-    {"*.tga", "TGA picture"},
-    {"*.psd", "PSD picture (merged image)"},
-    {"*.pnm;*.ppm;*.pgm", "PNM picture (binary PGM/PPM)"},
-};
+#include "system_formats.h"
 
 namespace {
 constexpr char kVersion[] = "00IN";   // a picture import plug-in
-constexpr char kName[] = "Brimsel image import 1.0 (PNG, JPEG, GIF, TGA, PSD, PNM; stb_image)";
-constexpr int kRowCount = sizeof(kFormatRows) / sizeof(kFormatRows[0]);
+constexpr char kName[] = "Brimsel image import 2.0 (system decoders; TGA, PSD, PNM)";
+
+struct FormatRow {
+    const char* pattern;
+    const char* description;
+};
+const FormatRow kOwnRows[] = {
+    {"*.tga", "TGA picture"},
+    {"*.psd", "PSD picture (merged image)"},
+    {"*.pnm;*.pbm;*.pgm;*.ppm", "PNM picture (PBM/PGM/PPM)"},
+};
+constexpr int kOwnCount = sizeof(kOwnRows) / sizeof(kOwnRows[0]);
 
 const char* InfoText(int infono) {
     if (infono == 0) return kVersion;
     if (infono == 1) return kName;
-    if (infono < 2 || infono >= 2 + 2 * kRowCount) return nullptr;
-    const FormatRow& row = kFormatRows[(infono - 2) / 2];
-    return infono % 2 == 0 ? row.pattern : row.description;
+    if (infono < 2) return nullptr;
+    const int row = (infono - 2) / 2;
+    const int system = SystemFormatCount();
+    const bool pattern = infono % 2 == 0;
+    if (row < system) return pattern ? SystemFormatAt(row).pattern : SystemFormatAt(row).description;
+    if (row - system < kOwnCount) return pattern ? kOwnRows[row - system].pattern : kOwnRows[row - system].description;
+    return nullptr;
 }
 }  // namespace
 

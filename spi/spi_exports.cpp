@@ -1,6 +1,7 @@
 // The four exports of ifbrimsel.spi. Each checks its arguments, calls one
 // internal function and returns its result; nothing is thrown across.
 #include <windows.h>
+#include "dib_output.h"
 #include "format_detection.h"
 #include "import_interface.h"
 #include "picture_decoding.h"
@@ -19,17 +20,17 @@ uint32_t ReadHeadFromHandle(HANDLE file, unsigned char* head, uint32_t max) {
     return got;
 }
 
-// Opens buf/len/flag as a picture and recognises its format; the file name
-// only counts when the picture comes from a file.
-int OpenRecognised(PictureSource& source, const char* buf, LONG len, unsigned flag, PictureFormat* format) {
-    int result = source.Open(buf, len, flag);
+// Opens buf/len/flag, recognises its format and reads it; the file name only
+// counts when the picture comes from a file.
+int ReadRecognised(const char* buf, LONG len, unsigned flag, DecodedPicture* picture) {
+    PictureSource source;
+    const int result = source.Open(buf, len, flag);
     if (result != kSpiSuccess) return result;
-    unsigned char head[kFormatHeadBytes];
-    const uint32_t n = source.ReadHead(head, sizeof(head));
-    if (source.readFailed()) return kSpiFileReadError;
+    const uint32_t head = source.size() < kFormatHeadBytes ? static_cast<uint32_t>(source.size()) : kFormatHeadBytes;
     const char* name = (flag & kSpiInputMask) == kSpiInputFile ? buf : nullptr;
-    *format = DetectPictureFormat(head, n, name);
-    return *format == PictureFormat::kUnknown ? kSpiUnknownFormat : kSpiSuccess;
+    const Recognised format = DetectPictureFormat(source.data(), head, name);
+    if (format.format == PictureFormat::kUnknown) return kSpiUnknownFormat;
+    return ReadPicture(source, format, picture);
 }
 }  // namespace
 
@@ -52,35 +53,36 @@ int WINAPI IsSupported(LPCSTR filename, DWORD dw) {
         head = reinterpret_cast<const unsigned char*>(static_cast<ULONG_PTR>(dw));
         n = kFormatHeadBytes;
     }
-    return DetectPictureFormat(head, n, filename ? filename : "") != PictureFormat::kUnknown;
+    return DetectPictureFormat(head, n, filename ? filename : "").format != PictureFormat::kUnknown;
 }
 
-// The picture's size and the depth GetPicture delivers; an SpiResult, with
-// pictures beyond the pixel budget refused as GetPicture refuses them.
+// The picture's size as it is meant to be viewed and the depth GetPicture
+// delivers (32 for pictures with transparency); an SpiResult. The picture is
+// read whole, so that what this says is what GetPicture gives.
 int WINAPI GetPictureInfo(LPCSTR buf, LONG len, unsigned flag, PictureInfo* lpInfo) {
     if (!lpInfo) return kSpiInternalError;
-    PictureSource source;
-    PictureFormat format;
-    int result = OpenRecognised(source, buf, len, flag, &format);
+    DecodedPicture picture;
+    const int result = ReadRecognised(buf, len, flag, &picture);
     if (result != kSpiSuccess) return result;
-    PictureSize size;
-    result = MeasurePicture(source, format, &size);
-    if (result != kSpiSuccess) return result;
-    *lpInfo = PictureInfo{0, 0, size.width, size.height, 0, 0, 24, nullptr};
+    int width, height;
+    ViewedSize(picture, &width, &height);
+    const int16_t depth = HasTransparency(picture) ? 32 : 24;
+    *lpInfo = PictureInfo{0, 0, width, height, 0, 0, depth, nullptr};
     return kSpiSuccess;
 }
 
 // Decodes the picture; on success *pHBInfo and *pHBm receive movable local
-// blocks (BITMAPINFO and 24-bit bottom-up rows) that the caller frees.
+// blocks (the bitmap header and bottom-up rows, see dib_output.h) that the
+// caller frees.
 int WINAPI GetPicture(LPCSTR buf, LONG len, unsigned flag, HANDLE* pHBInfo, HANDLE* pHBm, FARPROC progress,
                       LONG lData) {
     if (!pHBInfo || !pHBm) return kSpiInternalError;
     *pHBInfo = *pHBm = nullptr;
-    PictureSource source;
-    PictureFormat format;
-    const int result = OpenRecognised(source, buf, len, flag, &format);
+    DecodedPicture picture;
+    const int result = ReadRecognised(buf, len, flag, &picture);
     if (result != kSpiSuccess) return result;
-    return DecodePicture(source, format, reinterpret_cast<SpiProgressCallback>(reinterpret_cast<void*>(progress)), lData, pHBInfo, pHBm);
+    return HandOverDib(picture, reinterpret_cast<SpiProgressCallback>(reinterpret_cast<void*>(progress)), lData,
+                       pHBInfo, pHBm);
 }
 
 }  // extern "C"

@@ -2,103 +2,79 @@
 #include <gtest/gtest.h>
 #include "guarded_bytes.h"
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 #include "spi_pictures.h"
 #include "test_support.h"
 
 namespace {
-struct SpiExports {
-    HMODULE module = LoadLibraryA((ProgramDirectory() + "spi\\ifbrimsel.spi").c_str());
-    int(WINAPI* GetPluginInfo)(int, LPSTR, int) = nullptr;
-    int(WINAPI* IsSupported)(LPCSTR, DWORD) = nullptr;
-    int(WINAPI* GetPictureInfo)(LPCSTR, LONG, unsigned, void*) = nullptr;
-    int(WINAPI* GetPicture)(LPCSTR, LONG, unsigned, HANDLE*, HANDLE*, FARPROC, LONG) = nullptr;
-    template <typename T>
-    void Bind(T& slot, const char* name) {
-        slot = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-        if (!slot) ADD_FAILURE() << "export missing: " << name;
-    }
-    SpiExports() {
-        if (!module) { ADD_FAILURE() << "ifbrimsel.spi cannot be loaded"; return; }
-        Bind(GetPluginInfo, "GetPluginInfo");
-        Bind(IsSupported, "IsSupported");
-        Bind(GetPictureInfo, "GetPictureInfo");
-        Bind(GetPicture, "GetPicture");
-    }
-};
-const SpiExports& Spi() {
-    static SpiExports spi;
-    return spi;
-}
-
-// What GetPicture returned, copied out of its blocks, which are then freed.
-struct Decoded {
-    int result = -99;
-    BITMAPINFOHEADER header{};
-    Bytes rows;
-    COLORREF At(int x, int y) const {   // from the top left
-        const size_t stride = (header.biWidth * 3 + 3) & ~3;
-        const unsigned char* p = &rows[stride * (header.biHeight - 1 - y) + 3 * x];
-        return RGB(p[2], p[1], p[0]);
-    }
-};
-Decoded TakeBlocks(int result, HANDLE info, HANDLE bits) {
-    Decoded d;
-    d.result = result;
-    if (result != 0) {
-        EXPECT_TRUE(info == nullptr && bits == nullptr);
-        return d;
-    }
-    const auto* header = static_cast<const BITMAPINFOHEADER*>(LocalLock(info));
-    const auto* rows = static_cast<const unsigned char*>(LocalLock(bits));
-    EXPECT_TRUE(header && rows && header != info && rows != bits) << "blocks must be movable";
-    d.header = *header;
-    d.rows.assign(rows, rows + LocalSize(bits));
-    LocalUnlock(info);
-    LocalUnlock(bits);
-    EXPECT_EQ(LocalFree(info), nullptr);
-    EXPECT_EQ(LocalFree(bits), nullptr);
-    return d;
-}
-Decoded DecodeFile(const std::string& path, LONG offset = 0) {
-    HANDLE info = nullptr, bits = nullptr;
-    const int r = Spi().GetPicture(path.c_str(), offset, 0, &info, &bits, nullptr, 0);
-    return TakeBlocks(r, info, bits);
-}
-Decoded DecodeMemory(const unsigned char* data, size_t size, FARPROC progress = nullptr, LONG lData = 0) {
-    HANDLE info = nullptr, bits = nullptr;
-    const int r = Spi().GetPicture(reinterpret_cast<LPCSTR>(data), static_cast<LONG>(size), 1, &info, &bits,
-                                   progress, lData);
-    return TakeBlocks(r, info, bits);
-}
-
-void ExpectQuadrants(const Decoded& d, int tolerance) {
+void ExpectQuadrants(const Decoded& d, int tolerance, bool alpha) {
     ASSERT_EQ(d.result, 0);
-    EXPECT_EQ(d.header.biSize, sizeof(BITMAPINFOHEADER));
-    EXPECT_EQ(d.header.biWidth, 32);
-    EXPECT_EQ(d.header.biHeight, 16);   // positive: bottom-up
-    EXPECT_EQ(d.header.biBitCount, 24);
-    EXPECT_EQ(d.header.biCompression, static_cast<DWORD>(BI_RGB));
-    ASSERT_GE(d.rows.size(), 96u * 16);
+    EXPECT_EQ(d.header.bV5Width, 32);
+    EXPECT_EQ(d.header.bV5Height, 16);   // positive: bottom-up
+    EXPECT_EQ(d.header.bV5Planes, 1);
+    if (alpha) {
+        EXPECT_EQ(d.header.bV5Size, sizeof(BITMAPV5HEADER));
+        EXPECT_EQ(d.headerBlock, sizeof(BITMAPV5HEADER));
+        EXPECT_EQ(d.header.bV5BitCount, 32);
+        EXPECT_EQ(d.header.bV5Compression, static_cast<DWORD>(BI_BITFIELDS));
+        EXPECT_EQ(d.header.bV5RedMask, 0x00FF0000u);
+        EXPECT_EQ(d.header.bV5GreenMask, 0x0000FF00u);
+        EXPECT_EQ(d.header.bV5BlueMask, 0x000000FFu);
+        EXPECT_EQ(d.header.bV5AlphaMask, 0xFF000000u);
+        // Straight alpha; fully transparent pixels are white in their colour bytes.
+        EXPECT_EQ(d.Raw(19, 10), 0x00FFFFFFu);
+        EXPECT_EQ(d.Raw(4, 2) >> 24, 255u);
+    } else {
+        EXPECT_EQ(d.header.bV5Size, sizeof(BITMAPINFOHEADER));
+        EXPECT_EQ(d.header.bV5BitCount, 24);
+        EXPECT_EQ(d.header.bV5Compression, static_cast<DWORD>(BI_RGB));
+    }
+    EXPECT_EQ(d.header.bV5SizeImage, alpha ? 32u * 4 * 16 : 96u * 16);
     for (const Probe& p : kProbes)
         EXPECT_TRUE(Near(d.At(p.x, p.y), p.colour, tolerance)) << p.x << "," << p.y << ": " << std::hex << d.At(p.x, p.y);
 }
 
+// The plug-in's format rows as pattern and description.
+std::vector<std::pair<std::string, std::string>> FormatRows() {
+    std::vector<std::pair<std::string, std::string>> rows;
+    char pattern[1024], description[1024];
+    for (int n = 2; Spi().GetPluginInfo(n, pattern, sizeof(pattern)) > 0; n += 2) {
+        EXPECT_GT(Spi().GetPluginInfo(n + 1, description, sizeof(description)), 0) << n + 1;
+        rows.emplace_back(pattern, description);
+    }
+    return rows;
+}
+
 }  // namespace
 
-TEST(SpiInfo, TextsByNumberAndClamping) {
-    const struct { int number; const char* text; } rows[] = {
-        {0, "00IN"}, {2, "*.png"}, {3, "PNG picture"}, {4, "*.jpg;*.jpeg;*.jpe;*.jfif"}, {5, "JPEG picture"},
-        {6, "*.gif"}, {7, "GIF picture (first frame)"}, {8, "*.tga"}, {9, "TGA picture"}, {10, "*.psd"},
-        {11, "PSD picture (merged image)"}, {12, "*.pnm;*.ppm;*.pgm"}, {13, "PNM picture (binary PGM/PPM)"},
-        {14, ""}, {-1, ""},
-    };
-    for (const auto& row : rows) {
-        char buf[1024] = "unchanged";
-        EXPECT_EQ(Spi().GetPluginInfo(row.number, buf, sizeof(buf)), static_cast<int>(std::strlen(row.text)));
-        if (*row.text) {
-            EXPECT_STREQ(buf, row.text) << row.number;
+// The system's decoders first (under Wine: PNG, JPEG, GIF, TIFF, ICO and
+// some more), our own readers last; no bitmaps (the host reads those), TGA
+// only from our own reader.
+TEST(SpiInfo, FormatRowsAndClamping) {
+    const auto rows = FormatRows();
+    const std::pair<std::string, std::string> first[] = {
+        {"*.png", "PNG picture"}, {"*.jpg;*.jpeg;*.jpe;*.jfif", "JPEG picture"}, {"*.gif", "GIF picture (first frame)"},
+        {"*.tif;*.tiff", "TIFF picture (first page)"}, {"*.ico", "Icon (first picture)"}};
+    const std::pair<std::string, std::string> last[] = {
+        {"*.tga", "TGA picture"}, {"*.psd", "PSD picture (merged image)"},
+        {"*.pnm;*.pbm;*.pgm;*.ppm", "PNM picture (PBM/PGM/PPM)"}};
+    ASSERT_GE(rows.size(), 8u);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(rows[i], first[i]) << i;
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(rows[rows.size() - 3 + i], last[i]) << i;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].first.find("bmp"), std::string::npos) << rows[i].first;
+        if (i + 3 != rows.size()) {
+            EXPECT_EQ(rows[i].first.find("tga"), std::string::npos) << rows[i].first;
         }
+        EXPECT_EQ(rows[i].first.compare(0, 2, "*."), 0) << rows[i].first;
     }
+    char buf[1024] = "unchanged";
+    EXPECT_EQ(Spi().GetPluginInfo(0, buf, sizeof(buf)), 4);
+    EXPECT_STREQ(buf, "00IN");
+    EXPECT_EQ(Spi().GetPluginInfo(2 + 2 * static_cast<int>(rows.size()), buf, sizeof(buf)), 0);
+    EXPECT_EQ(Spi().GetPluginInfo(-1, buf, sizeof(buf)), 0);
     char name[1024];
     EXPECT_GT(Spi().GetPluginInfo(1, name, sizeof(name)), 0);
     EXPECT_EQ(std::strncmp(name, "Brimsel", 7), 0);
@@ -110,6 +86,30 @@ TEST(SpiInfo, TextsByNumberAndClamping) {
     EXPECT_EQ(small[0], '0');
 }
 
+// A format is claimed exactly when the system has its decoder: Wine has none
+// for WebP or HEIF.
+TEST(SpiInfo, FormatsWithoutADecoderAreNotClaimed) {
+    const auto rows = FormatRows();
+    auto listed = [&](const char* extension) {
+        for (const auto& row : rows)
+            if (row.first.find(extension) != std::string::npos) return true;
+        return false;
+    };
+    Bytes webp = Text("RIFF\x24\x01\x01\x01WEBPVP8 ");
+    Bytes heif = Text("\x01\x01\x01\x18" "ftypheic\x01\x01\x01\x01mif1heic");
+    heif[0] = heif[1] = heif[2] = 0;
+    const struct { const char* extension; Bytes head; } formats[] = {{"webp", webp}, {"heic", heif}};
+    for (const auto& format : formats) {
+        Bytes head = format.head;
+        head.resize(2048);
+        const bool supported = Spi().IsSupported("picture.bin", reinterpret_cast<DWORD>(head.data())) != 0;
+        EXPECT_EQ(supported, listed(format.extension)) << format.extension;
+        if (!supported) {
+            EXPECT_EQ(DecodeMemory(format.head.data(), format.head.size()).result, 2) << format.extension;
+        }
+    }
+}
+
 TEST(SpiIsSupported, ByContentAndTgaByNameThroughHandleOrHead) {
     const Bytes tga = ReadBytes(PicturePath("quadrants.tga"));
     Bytes greyPsd = ReadBytes(PicturePath("quadrants.psd"));
@@ -118,6 +118,9 @@ TEST(SpiIsSupported, ByContentAndTgaByNameThroughHandleOrHead) {
         {PicturePath("quadrants.png"), 0, true}, {PicturePath("quadrants.jpg"), 0, true},
         {PicturePath("quadrants.gif"), 0, true}, {PicturePath("quadrants.tga"), 0, true},
         {PicturePath("quadrants.psd"), 0, true}, {PicturePath("quadrants.ppm"), 0, true},
+        {PicturePath("quadrants.tif"), 0, true}, {PicturePath("quadrants.ico"), 0, true},
+        {WriteTemp("text.pbm", Text("P1\n1 1\n1\n")), 0, true}, {WriteTemp("plain.pgm", Text("P2 1 1 3 3\n")), 0, true},
+        {WriteTemp("plain.pam", Text("P7\nWIDTH 1\n")), 0, false},
         {WriteTemp("QUADRANTS.TGA", tga), 0, true}, {WriteTemp("quadrants.bin", tga), 0, false},
         {PicturePath(kHeader128File), 0, false}, {PicturePath(kHeader128File), 128, true},
         {WriteTemp("words.txt", Bytes(3000, 'a')), 0, false}, {WriteTemp("grey.psd", greyPsd), 0, false},
@@ -143,7 +146,7 @@ TEST(SpiGetPictureInfo, SizeAndDepthInThePackedRecord) {
         ASSERT_EQ(Spi().GetPictureInfo(PicturePath(picture.file).c_str(), 0, 0, record), 0) << picture.file;
         const int32_t expected[4] = {0, 0, 32, 16};   // left, top, width, height
         EXPECT_EQ(std::memcmp(record, expected, 16), 0);
-        EXPECT_EQ(record[20] | record[21] << 8, 24);          // colorDepth
+        EXPECT_EQ(record[20] | record[21] << 8, picture.alpha ? 32 : 24);   // colorDepth
         EXPECT_EQ(std::memcmp(record + 22, "\0\0\0\0", 4), 0);   // hInfo
         EXPECT_EQ(record[26], 0xcc) << "26 bytes, no more";
     }
@@ -161,13 +164,16 @@ TEST(SpiGetPictureInfo, SizeAndDepthInThePackedRecord) {
 TEST(SpiGetPicture, EveryFormatFromFileAndMemory) {
     for (const GoodPicture& picture : kGoodPictures) {
         SCOPED_TRACE(picture.file);
-        ExpectQuadrants(DecodeFile(PicturePath(picture.file)), picture.tolerance);
+        ExpectQuadrants(DecodeFile(PicturePath(picture.file)), picture.tolerance, picture.alpha);
         const Bytes bytes = ReadBytes(PicturePath(picture.file));
-        ExpectQuadrants(DecodeMemory(bytes.data(), bytes.size()), picture.tolerance);
+        ExpectQuadrants(DecodeMemory(bytes.data(), bytes.size()), picture.tolerance, picture.alpha);
     }
-    ExpectQuadrants(DecodeFile(PicturePath(kHeader128File), 128), 0);
+    ExpectQuadrants(DecodeFile(PicturePath(kHeader128File), 128), 0, true);
     const Bytes header128 = ReadBytes(PicturePath(kHeader128File));
-    ExpectQuadrants(DecodeMemory(header128.data() + 128, header128.size() - 128), 0);
+    ExpectQuadrants(DecodeMemory(header128.data() + 128, header128.size() - 128), 0, true);
+    // Black at alpha 128 keeps its colour bytes (straight alpha).
+    const Bytes png = ReadBytes(PicturePath("quadrants.png"));
+    EXPECT_EQ(DecodeMemory(png.data(), png.size()).Raw(29, 14), 0x80000000u);
     EXPECT_EQ(DecodeFile(PicturePath(kHeader128File), 0).result, 2);
 }
 
@@ -229,7 +235,7 @@ TEST(SpiGetPicture, EveryCutAndEveryDamagedByteIsSurvived) {
             const GuardedBytes guarded(damaged);
             const Decoded d = DecodeMemory(guarded.data(), damaged.size());
             if (d.result == 0) {
-                EXPECT_LE(static_cast<int64_t>(d.header.biWidth) * d.header.biHeight, 64 << 20);
+                EXPECT_LE(static_cast<int64_t>(d.header.bV5Width) * d.header.bV5Height, 64 << 20);
             }
         }
     }
@@ -241,6 +247,8 @@ TEST(SpiModule, ImportsOnlySystemLibraries) {
     const DWORD rva = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + rva); d->Name; ++d) {
         const char* name = reinterpret_cast<const char*>(base + d->Name);
-        EXPECT_TRUE(lstrcmpiA(name, "kernel32.dll") == 0 || lstrcmpiA(name, "msvcrt.dll") == 0) << name;
+        EXPECT_TRUE(lstrcmpiA(name, "kernel32.dll") == 0 || lstrcmpiA(name, "msvcrt.dll") == 0 ||
+                    lstrcmpiA(name, "ole32.dll") == 0)
+            << name;
     }
 }

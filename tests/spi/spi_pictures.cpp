@@ -1,11 +1,14 @@
 #include "spi_pictures.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 #include "test_support.h"
 
-const GoodPicture kGoodPictures[6] = {
-    {"quadrants.png", 0}, {"quadrants.jpg", 12}, {"quadrants.gif", 0},
-    {"quadrants.tga", 0}, {"quadrants.psd", 2},  {"quadrants.ppm", 0},
+const GoodPicture kGoodPictures[8] = {
+    {"quadrants.png", 0, true}, {"quadrants.jpg", 12, false}, {"quadrants.gif", 0, true},
+    {"quadrants.tga", 0, true}, {"quadrants.psd", 2, true},   {"quadrants.ppm", 0, false},
+    {"quadrants.tif", 0, true}, {"quadrants.ico", 0, true},
 };
 // Red, green and blue quadrants; the fourth is transparent over white, then
 // black at alpha 128 over white.
@@ -45,6 +48,86 @@ bool Near(COLORREF a, COLORREF b, int tolerance) {
            std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+uint32_t Decoded::Raw(int x, int y) const {
+    const int bytes = header.bV5BitCount / 8;
+    const size_t stride = (static_cast<size_t>(header.bV5Width) * bytes + 3) & ~static_cast<size_t>(3);
+    const unsigned char* p = &rows[stride * (header.bV5Height - 1 - y) + static_cast<size_t>(bytes) * x];
+    return (bytes == 4 ? static_cast<uint32_t>(p[3]) << 24 : 0xFF000000u) | p[2] << 16 | p[1] << 8 | p[0];
+}
+
+COLORREF Decoded::At(int x, int y) const {
+    const uint32_t p = Raw(x, y);
+    const unsigned a = p >> 24;
+    auto over = [a](unsigned c) { return static_cast<BYTE>((c * a + 255 * (255 - a) + 127) / 255); };
+    return RGB(over(p >> 16 & 0xFF), over(p >> 8 & 0xFF), over(p & 0xFF));
+}
+
+Decoded TakeBlocks(int result, HANDLE info, HANDLE bits) {
+    Decoded d;
+    d.result = result;
+    if (result != 0) {
+        EXPECT_TRUE(info == nullptr && bits == nullptr);
+        return d;
+    }
+    const auto* header = static_cast<const unsigned char*>(LocalLock(info));
+    const auto* rows = static_cast<const unsigned char*>(LocalLock(bits));
+    EXPECT_TRUE(header && rows && header != info && rows != bits) << "blocks must be movable";
+    d.headerBlock = LocalSize(info);
+    const DWORD size = *reinterpret_cast<const DWORD*>(header);
+    EXPECT_TRUE(size == sizeof(BITMAPINFOHEADER) || size == sizeof(BITMAPV5HEADER)) << size;
+    std::memcpy(&d.header, header, size <= d.headerBlock && size <= sizeof(d.header) ? size : 0);
+    d.rows.assign(rows, rows + LocalSize(bits));
+    LocalUnlock(info);
+    LocalUnlock(bits);
+    EXPECT_EQ(LocalFree(info), nullptr);
+    EXPECT_EQ(LocalFree(bits), nullptr);
+    const size_t stride = (static_cast<size_t>(d.header.bV5Width) * (d.header.bV5BitCount / 8) + 3) & ~static_cast<size_t>(3);
+    EXPECT_GE(d.rows.size(), stride * d.header.bV5Height);
+    if (d.rows.size() < stride * d.header.bV5Height) d.result = -98;
+    return d;
+}
+
+SpiExports::SpiExports(const std::string& path) : module(LoadLibraryA(path.c_str())) {
+    if (!module) {
+        ADD_FAILURE() << "cannot load " << path;
+        return;
+    }
+    auto bind = [this](auto& slot, const char* name) {
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(
+            reinterpret_cast<void*>(GetProcAddress(module, name)));
+        if (!slot) ADD_FAILURE() << "export missing: " << name;
+    };
+    bind(GetPluginInfo, "GetPluginInfo");
+    bind(IsSupported, "IsSupported");
+    bind(GetPictureInfo, "GetPictureInfo");
+    bind(GetPicture, "GetPicture");
+}
+
+void SpiExports::Free() {
+    if (module) FreeLibrary(module);
+    module = nullptr;
+}
+
+const SpiExports& Spi() {
+    static SpiExports spi(ProgramDirectory() + "spi\\ifbrimsel.spi");
+    return spi;
+}
+
+Decoded DecodeFile(const std::string& path, LONG offset) {
+    HANDLE info = nullptr, bits = nullptr;
+    const int r = Spi().GetPicture(path.c_str(), offset, 0, &info, &bits, nullptr, 0);
+    return TakeBlocks(r, info, bits);
+}
+
+Decoded DecodeMemory(const unsigned char* data, size_t size, FARPROC progress, LONG lData, const SpiExports& spi) {
+    HANDLE info = nullptr, bits = nullptr;
+    const int r = spi.GetPicture(reinterpret_cast<LPCSTR>(data), static_cast<LONG>(size), 1, &info, &bits, progress,
+                                 lData);
+    return TakeBlocks(r, info, bits);
+}
+
 namespace {
 void Put32be(Bytes& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (24 - 8 * i));
@@ -55,7 +138,6 @@ Bytes PngOfSize(uint32_t width, uint32_t height) {
     Put32be(png, 20, height);
     return png;
 }
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 Bytes Prefix(const char* file, size_t keep) {
     Bytes b = ReadBytes(PicturePath(file));
     b.resize(keep < b.size() ? keep : b.size());
@@ -66,6 +148,15 @@ Bytes Prefix(const char* file, size_t keep) {
 std::vector<BrokenPicture> BrokenPictures() {
     Bytes badDepth = ReadBytes(PicturePath("quadrants.png"));
     badDepth[24] = 7;   // IHDR bit depth
+    Bytes badCrc = ReadBytes(PicturePath("quadrants.png"));
+    badCrc[32] ^= 1;   // the IHDR chunk's checksum
+    // Every component uses quantization table 3, which the file never defines.
+    Bytes noTable = ReadBytes(PicturePath("quadrants.jpg"));
+    for (size_t i = 2; i + 10 < noTable.size(); ++i)
+        if (noTable[i] == 0xFF && noTable[i + 1] == 0xC0) {
+            for (unsigned c = 0; c < noTable[i + 9]; ++c) noTable[i + 12 + 3 * c] = 3;
+            break;
+        }
     Bytes gif = ReadBytes(PicturePath("quadrants.gif"));
     gif[6] = gif[7] = gif[8] = gif[9] = 0xff;   // screen 65535 x 65535
     return {
@@ -81,5 +172,15 @@ std::vector<BrokenPicture> BrokenPictures() {
         {"huge.ppm", Text("P6\n9000 9000\n255\n"), 4},
         {"at-budget.pgm", Text("P5\n16384 4096\n255\n\x01\x02"), 3},   // within budget, data missing
         {"text.png", Text("just some words, no picture at all"), 2},
+        {"bad-crc.png", badCrc, 3},
+        {"no-table.jpg", noTable, 3},
+        {"half.tif", Prefix("quadrants.tif", 200), 3},
+        {"half.ico", Prefix("quadrants.ico", 1000), 3},
+        {"over-maximum.pgm", Text("P2\n2 1\n15\n3 16\n"), 3},
+        {"maximum-0.pgm", Text("P5\n1 1\n0\n\x05"), 3},
+        {"maximum-65536.pgm", Text("P5\n1 1\n65536\n\x05\x05"), 3},
+        {"few-samples.ppm", Text("P3\n2 2\n255\n1 2 3 4 5 6\n"), 3},
+        {"huge.pbm", Text("P4\n70000 2\n"), 4},
+        {"huge.tga", Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 0xff, 0xff, 24, 0}, 4},
     };
 }

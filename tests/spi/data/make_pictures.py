@@ -5,9 +5,11 @@ Every picture is 32x16 in four 16x8 quadrants, so a swapped size, a flipped row
 order or swapped red and blue shows:
   top left red, top right green, bottom left blue,
   bottom right: left half fully transparent, right half black at alpha 128.
-Over white that gives red, green, blue, white and grey 127. Formats without
-alpha get the composited colours; GIF keeps the transparent half (1-bit alpha)
-and carries the grey as an opaque colour. Needs ImageMagick's convert.
+Over white that gives red, green, blue, white and grey 127. PNG, TGA, PSD,
+TIFF and ICO keep the alpha; formats without alpha (PPM, JPEG) get the
+composited colours; GIF keeps the transparent half (1-bit alpha) and carries the
+grey as an opaque colour. Neither JPEG nor TIFF is turned: the tests set their
+EXIF orientation themselves. Needs ImageMagick's convert.
 """
 import os
 import subprocess
@@ -64,6 +66,8 @@ convert("full.pam", "quadrants.psd")
 convert("gif.pam", "quadrants.gif")
 convert("none.pam", "-alpha", "off", "-strip", "PPM:quadrants.ppm")
 convert("none.pam", "-alpha", "off", "-strip", "-quality", "95", "-sampling-factor", "1x1", "quadrants.jpg")
+convert("full.pam", "-strip", "-compress", "lzw", "-orient", "TopLeft", "quadrants.tif")
+convert("full.pam", "-strip", "quadrants.ico")
 # A 128-byte header of no known format in front of the PNG.
 with open("quadrants.png", "rb") as f:
     png = f.read()
