@@ -1,6 +1,7 @@
 #include "picture/alpha_dib.h"
 #include <cstdint>
 #include <cstring>
+#include "win/dib32.h"
 #include "win/kernel_guards.h"
 
 namespace {
@@ -65,19 +66,9 @@ HBITMAP MakePremultipliedPicture(const BITMAPINFO* info, const void* bits) {
     const BITMAPINFOHEADER& h = info->bmiHeader;
     const LONG width = h.biWidth;
     const LONG height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-    BITMAPINFO out{};
-    out.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    out.bmiHeader.biWidth = width;
-    out.bmiHeader.biHeight = -height;
-    out.bmiHeader.biPlanes = 1;
-    out.bmiHeader.biBitCount = 32;
-    out.bmiHeader.biCompression = BI_RGB;
     void* outBits = nullptr;
-    HBITMAP picture = CreateDIBSection(nullptr, &out, DIB_RGB_COLORS, &outBits, nullptr, 0);
-    if (!picture || !outBits) {
-        if (picture) DeleteObject(picture);
-        return nullptr;
-    }
+    HBITMAP picture = NewTopDownDib32(nullptr, width, height, &outBits);
+    if (!picture) return nullptr;
     const Masks m = ReadMasks(info);
     const int r = MaskByte(m.red), g = MaskByte(m.green), b = MaskByte(m.blue);
     const bool topDown = h.biHeight < 0;

@@ -1,6 +1,7 @@
 #include "render/alpha_composite.h"
 #include <cstdint>
 #include <vector>
+#include "win/dib32.h"
 
 HBITMAP ComposeOverColour(HDC reference, HBITMAP premultiplied, RECT part, COLORREF back) {
     BITMAP picture{};
@@ -14,19 +15,10 @@ HBITMAP ComposeOverColour(HDC reference, HBITMAP premultiplied, RECT part, COLOR
     const LONG width = part.right - part.left;
     const LONG height = part.bottom - part.top;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* outBits = nullptr;
-    HBITMAP out = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &outBits, nullptr, 0);
-    if (!out || !outBits) {
-        if (out) DeleteObject(out);
-        return nullptr;
-    }
+    HBITMAP out = NewTopDownDib32(reference, width, height, &outBits);
+    if (!out) return nullptr;
+    BITMAPINFO info = Dib32Info(width, -height);
     // Whole rows of the part, bottom-up as scan lines count.
     info.bmiHeader.biWidth = picture.bmWidth;
     info.bmiHeader.biHeight = pictureHeight;

@@ -1,6 +1,7 @@
 #include "render/scaled_picture.h"
 #include <algorithm>
 #include <vector>
+#include "win/dib32.h"
 
 namespace {
 struct KeptPicture {
@@ -85,17 +86,6 @@ void SumRow(const uint8_t* row, const std::vector<Run>& runs, uint32_t full, uin
     }
 }
 
-BITMAPINFO RowsInfo(int32_t width, int32_t height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;   // positive: bottom-up
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 // Box filter, streamed over strips of source rows: every target pixel is the
 // mean of the source area it covers, each of the four bytes on its own,
 // rounded to nearest. Total weight per target pixel is sw * sh. The fourth
@@ -110,13 +100,9 @@ HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_
     std::vector<uint32_t> rowSums(static_cast<size_t>(kw) * 4);
     // Target rows `current` and `current + 1`.
     std::vector<uint64_t> sums(static_cast<size_t>(kw) * 8);
-    BITMAPINFO outInfo = RowsInfo(kw, -kh);
     void* outBits = nullptr;
-    HBITMAP out = CreateDIBSection(reference, &outInfo, DIB_RGB_COLORS, &outBits, nullptr, 0);
-    if (!out || !outBits) {
-        if (out) DeleteObject(out);
-        return nullptr;
-    }
+    HBITMAP out = NewTopDownDib32(reference, kw, kh, &outBits);
+    if (!out) return nullptr;
     uint64_t* now = sums.data();
     uint64_t* next = sums.data() + static_cast<size_t>(kw) * 4;
     const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
@@ -129,7 +115,7 @@ HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_
         std::fill(next, next + static_cast<size_t>(kw) * 4, 0);
         ++current;
     };
-    BITMAPINFO sourceInfo = RowsInfo(sw, sh);
+    BITMAPINFO sourceInfo = Dib32Info(sw, sh);
     for (int32_t top = 0; top < sh; top += stripRows) {
         const int32_t rows = sh - top < stripRows ? sh - top : stripRows;
         // Scan lines count from the bottom; within the strip too.

@@ -7,6 +7,7 @@
 #include "render/warning_cells.h"
 #include <cstdint>
 #include <vector>
+#include "win/dib32.h"
 #include "win/gdi_guards.h"
 
 namespace {
@@ -51,13 +52,7 @@ bool MeasureReach(HDC dc, SIZE cell, const char* text, int length, Reach* reach)
         SetTextColor(probe.get(), RGB(0, 0, 0));
         TextOutA(probe.get(), kProbeMargin * cell.cx, kProbeMargin * cell.cy, text, length);
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = Dib32Info(width, -height);
     std::vector<uint32_t> pixels;
     try {
         pixels.resize(static_cast<size_t>(width) * height);
