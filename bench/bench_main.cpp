@@ -247,15 +247,24 @@ int main() {
         ReleaseDC(window, target);
     }
 
-    // Update with a bitmap picture, against loading the file alone.
+    // Update with a bitmap picture, against loading the file alone. The chip
+    // switches between two copies of the picture, so that every Update reads
+    // a file: one it already holds would be kept.
     {
         HWND window = MakeWindow(200, 150);
         const std::string path = GradientPicture(160, 120, 90);
+        const std::string copy = path + ".copy.bmp";
+        CopyFileA(path.c_str(), copy.c_str(), FALSE);
         HostChip host("text", 0);
-        const ChipSettings settings = PictureSettings(path, 0);
-        HLOCAL chip = MakeChip(window, host, settings);
+        const ChipSettings settings[2] = {PictureSettings(path, 0), PictureSettings(copy, 0)};
+        HLOCAL chip = MakeChip(window, host, settings[0]);
+        int flips = 0;
+        auto updateAnew = [&](HLOCAL c, HostChip& h, const ChipSettings* pair) {
+            h.SetSettings(pair[++flips % 2]);
+            lib.Update(c, window, &h.info);
+        };
         Compare("Update with a bitmap, no plug-ins", 300,
-                [&] { lib.Update(chip, window, &host.info); },
+                [&] { updateAnew(chip, host, settings); },
                 [&] {
                     DeleteObject(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
                                             LR_LOADFROMFILE | LR_CREATEDIBSECTION | LR_DEFAULTSIZE));
@@ -270,13 +279,17 @@ int main() {
         for (int i = 0; i < 8; ++i)
             CopyFileA(plugin.c_str(), (folder + "\\plugin" + std::to_string(i) + ".spi").c_str(), FALSE);
         ScopedSusieFolder eight(folder.c_str());
-        Compare("Update with a bitmap, 8 plug-ins", 100, [&] { lib.Update(chip, window, &host.info); }, nullptr, 0);
+        Compare("Update with a bitmap, 8 plug-ins", 100, [&] { updateAnew(chip, host, settings); }, nullptr, 0);
         lib.UnInitializeChip(chip);
-        // A picture only a plug-in reads; the chip holds it, so Update finds
-        // it unchanged and loads no plug-in.
+        // A picture only a plug-in reads: every Update searches the folder and
+        // asks the plug-ins.
+        const std::string png = ProgramDirectory() + "spi-data\\quadrants.png";
+        const std::string pngCopy = folder + "\\copy.png";
+        CopyFileA(png.c_str(), pngCopy.c_str(), FALSE);
+        const ChipSettings pngSettings[2] = {PictureSettings(png, 0), PictureSettings(pngCopy, 0)};
         HostChip pngHost("text", 0);
-        HLOCAL pngChip = MakeChip(window, pngHost, PictureSettings(ProgramDirectory() + "spi-data\\quadrants.png", 0));
-        Compare("Update with a PNG, 8 plug-ins", 100, [&] { lib.Update(pngChip, window, &pngHost.info); }, nullptr, 0);
+        HLOCAL pngChip = MakeChip(window, pngHost, pngSettings[0]);
+        Compare("Update with a PNG, 8 plug-ins", 100, [&] { updateAnew(pngChip, pngHost, pngSettings); }, nullptr, 0);
         lib.UnInitializeChip(pngChip);
     }
 

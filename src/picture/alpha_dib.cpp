@@ -2,7 +2,6 @@
 #include <cstdint>
 #include <cstring>
 #include "win/dib32.h"
-#include "win/kernel_guards.h"
 
 namespace {
 // The byte a one-byte colour mask selects, or -1.
@@ -32,16 +31,10 @@ bool DibCarriesAlpha(const BITMAPINFO* info, size_t infoSize) {
     return r >= 0 && g >= 0 && b >= 0 && r != 3 && g != 3 && b != 3 && r != g && g != b && r != b;
 }
 
-HBITMAP PremultiplyBitmapFile(const char* path, HBITMAP loaded) {
-    constexpr DWORD kFileHeader = sizeof(BITMAPFILEHEADER);
-    uint8_t head[kFileHeader + sizeof(BITMAPV5HEADER)] = {};
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!file) return nullptr;
-    DWORD got = 0;
-    const bool read = ReadFile(file.get(), head, sizeof(head), &got, nullptr);
-    file.Close();
-    if (!read || got <= kFileHeader) return nullptr;
+HBITMAP PremultiplyBitmapFile(const uint8_t* head, size_t headSize, HBITMAP loaded) {
+    constexpr size_t kFileHeader = sizeof(BITMAPFILEHEADER);
+    if (headSize <= kFileHeader) return nullptr;
+    const size_t got = headSize < kFileHeader + sizeof(BITMAPV5HEADER) ? headSize : kFileHeader + sizeof(BITMAPV5HEADER);
     BITMAPV5HEADER header{};
     std::memcpy(&header, head + kFileHeader, got - kFileHeader);
     const auto* info = reinterpret_cast<const BITMAPINFO*>(&header);

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
+#include <cstdint>
 
 // Whether a DIB header of `infoSize` readable bytes says its pixels carry
 // alpha: a 108- or 124-byte header, 32 bits a pixel, BI_BITFIELDS with an
@@ -16,11 +17,12 @@ bool DibCarriesAlpha(const BITMAPINFO* info, size_t infoSize);
 // when it cannot be made.
 HBITMAP MakePremultipliedPicture(const BITMAPINFO* info, const void* bits);
 
-// The same for a bitmap file that the system has loaded into `loaded`: a
-// premultiplied copy when the file's header carries alpha with the usual
-// byte order and `loaded` holds its 32-bit pixels as they are in the file.
-// Null otherwise; the caller keeps `loaded` in either case.
-HBITMAP PremultiplyBitmapFile(const char* path, HBITMAP loaded);
+// The same for a bitmap file that the system has loaded into `loaded`, given
+// the file's first `headSize` bytes: a premultiplied copy when the file's
+// header carries alpha with the usual byte order and `loaded` holds its 32-bit
+// pixels as they are in the file. Null otherwise; the caller keeps `loaded`
+// in either case.
+HBITMAP PremultiplyBitmapFile(const uint8_t* head, size_t headSize, HBITMAP loaded);
 
 // A straight colour byte weighted by alpha, as MakePremultipliedPicture does.
 inline unsigned Premultiply(unsigned colour, unsigned alpha) { return (colour * alpha + 127) / 255; }

@@ -88,11 +88,13 @@ bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize) {
     return bitsOffset + bitsSize <= fileSize;
 }
 
-HBITMAP LoadBitmapFile(const char* path) {
-    uint8_t head[kBitmapHeadSize];
-    size_t headSize = 0;
+HBITMAP LoadBitmapFile(const char* path, BitmapFileHead* head) {
+    BitmapFileHead own{};
+    if (!head) head = &own;
+    head->size = 0;
     uint64_t fileSize = 0;
-    if (!ReadHead(path, head, &headSize, &fileSize) || !BitmapHeadersFit(head, headSize, fileSize)) return nullptr;
+    if (!ReadHead(path, head->bytes, &head->size, &fileSize) || !BitmapHeadersFit(head->bytes, head->size, fileSize))
+        return nullptr;
     // The file may change between the check and the load; a fault in the
     // system's loader then costs the picture, not the host.
     const uint32_t arguments[] = {0, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path)), IMAGE_BITMAP, 0, 0,

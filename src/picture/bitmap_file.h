@@ -16,6 +16,14 @@ constexpr int64_t kMaxBitmapPixels = int64_t{64} * 1024 * 1024;
 constexpr size_t kBitmapHeadSize = 14 + 124 + 12;
 bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize);
 
+// The first bytes of a bitmap file, as read for the check.
+struct BitmapFileHead {
+    uint8_t bytes[kBitmapHeadSize];
+    size_t size;
+};
+
 // The bitmap file as a DIB section (the caller owns it), or null when it is
-// missing, fails the check, or the system's loader faults on it anyway.
-HBITMAP LoadBitmapFile(const char* path);
+// missing, fails the check, or the system's loader faults on it anyway. The
+// file's first bytes go to *head when it is given, so that no one needs to
+// open the file again for its header.
+HBITMAP LoadBitmapFile(const char* path, BitmapFileHead* head = nullptr);

@@ -96,8 +96,9 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
     if (!path) return nullptr;
     // Bitmap paths are Windows' own business; no plug-in sees them.
     if (IsBitmapPath(path)) {
-        HBITMAP bitmap = LoadBitmapFile(path);
-        HBITMAP premultiplied = alpha && bitmap ? PremultiplyBitmapFile(path, bitmap) : nullptr;
+        BitmapFileHead head;
+        HBITMAP bitmap = LoadBitmapFile(path, &head);
+        HBITMAP premultiplied = alpha && bitmap ? PremultiplyBitmapFile(head.bytes, head.size, bitmap) : nullptr;
         if (!premultiplied) return bitmap;
         DeleteObject(bitmap);
         *alpha = true;
