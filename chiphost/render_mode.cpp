@@ -35,7 +35,7 @@ const char* RenderWindowClass() {
 
 // Drives one chip through the exports, from InitializeChip to UnInitializeChip,
 // and keeps what DrawChip painted into a canvas of the window's client size.
-bool PaintChip(const DrawExLibrary& library, const SceneChip& scene, ChipPicture* picture, std::string* error) {
+bool DrawSceneChip(const DrawExLibrary& library, const SceneChip& scene, ChipPicture* picture, std::string* error) {
     const SIZE first = scene.defaultSize ? OuterSizeForClient(160, 90)
                                         : OuterSizeForClient(scene.clientWidth, scene.clientHeight);
     // Hidden, but otherwise the window a chip lives in.
@@ -131,7 +131,7 @@ bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::st
     *unshown = 0;
     std::vector<ChipPicture> pictures(scene.chips.size());
     for (size_t i = 0; i < scene.chips.size(); ++i) {
-        if (!PaintChip(library, scene.chips[i], &pictures[i], error)) return false;
+        if (!DrawSceneChip(library, scene.chips[i], &pictures[i], error)) return false;
         const std::string path = scene.chips[i].hasSettings ? scene.chips[i].settings.picturePath : "";
         const std::string problem = PictureProblem(path);
         if (problem.empty()) continue;

@@ -164,13 +164,10 @@ void DrawFieldText(ChipState* chip, HDC mem, const RECT& r, const char* text) {
     do {
         SplitTextLine(chip, text, &pos, &runs);
         const LineExtent line = MeasureLine(mem, runs, 0);
-        LONG x;
-        if (chip->textAlign == kAlignLeft)
-            x = frame;
-        else if (chip->textAlign == kAlignRight)
-            x = r.right - line.width - frame;
-        else
-            x = (r.right - line.width) / 2;
+        const int32_t alignment = FieldLineAlignment(chip->textAlign);
+        LONG x = alignment == 0   ? frame
+                 : alignment == 2 ? r.right - line.width - frame
+                                  : (r.right - line.width) / 2;
         for (int k = 0; k < runs.runCount; ++k) {
             GdiObject<HFONT> font(CreateFontIndirectA(runs.runFont[k]));
             SelectedObject selected(mem, font.get());
