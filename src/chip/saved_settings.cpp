@@ -56,17 +56,16 @@ void TakeSavedSettings(ChipState* chip, uint8_t* saved, uint32_t tag) {
     CopyBoundedText(chip->picturePath, stored.picturePath, sizeof(chip->picturePath));
 }
 
-int PlaceLoadedPicture(ChipState* chip, HWND window, uint32_t tag) {
+int PlaceLoadedPicture(ChipState* chip, uint32_t tag) {
     if (chip->picture) {
         chip->pictureMissing = 0;
         BITMAP info{};
         GetObjectA(chip->picture, sizeof(info), &info);
         chip->pictureWidth = info.bmWidth;
         chip->pictureHeight = info.bmHeight;
-        if (tag == kSettingsSizeCurrent) {
-            // The drawn size exactly as the menu would set it.
-            ApplyPlacementCommand(chip, window, PlacementCommand(static_cast<uint32_t>(chip->placement), chip->fitMenu));
-        } else {
+        // A current block's placement is replayed through the menu's handler
+        // by the caller; the older form draws the picture at its own size.
+        if (tag != kSettingsSizeCurrent) {
             chip->drawWidth = chip->pictureWidth;
             chip->drawHeight = chip->pictureHeight;
         }

@@ -2,6 +2,7 @@
 #include <cstring>
 #include "chip/saved_settings.h"
 #include "picture/shared_pictures.h"
+#include "ui/chip_menu.h"
 
 void ReleaseChipPicture(ChipState* chip) {
     ReleasePicture(chip->picture);
@@ -30,6 +31,11 @@ int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info) {
     // unchanged file this chip alone holds is not read again.
     chip->picture = AcquirePicture(window, chip->picturePath);
     ReleasePicture(previous);
-    if (PlaceLoadedPicture(chip, window, tag)) result = 1;
+    if (PlaceLoadedPicture(chip, tag)) result = 1;
+    // The stored placement is carried out as the menu command it stands for,
+    // with every effect that command has (a value past the layout's placements
+    // lands on another command).
+    if (chip->picture && tag == kSettingsSizeCurrent)
+        RunChipMenuCommand(chip, window, PlacementCommand(static_cast<uint32_t>(chip->placement), chip->fitMenu));
     return result;
 }

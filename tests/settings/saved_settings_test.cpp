@@ -245,3 +245,25 @@ TEST_F(SavedSettingsTest, SaveDataWithoutABlockPointerWritesNothing) {
     ChipScene scene(100, 100, "");
     EXPECT_EQ(lib.GetSaveData(scene.chip(), 0, nullptr), 1);
 }
+
+TEST_F(SavedSettingsTest, StoredPlacementIsReplayedThroughTheMenuHandler) {
+    // Values past the layout's placements land on the menu's other commands,
+    // with their effects, exactly as the menu would carry them out.
+    struct Row {
+        uint32_t placement;
+        int32_t textAlign, sizingMode;
+        int32_t wantAlign, wantSizing;
+    };
+    const Row rows[] = {
+        {9, 2, 10009, 0, 10009},    // the fit layout's left alignment
+        {11, 0, 10009, 2, 10009},   // right alignment
+        {12, 1, 10009, 1, 10008},   // sizing by the picture
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.placement);
+        const ChipSettings settings = PictureSettings(picture, row.placement, row.sizingMode, row.textAlign);
+        ChipScene scene(100, 100, "", &settings);
+        EXPECT_EQ(scene.state().textAlign, row.wantAlign);
+        EXPECT_EQ(scene.state().sizingMode, row.wantSizing);
+    }
+}
