@@ -65,16 +65,24 @@ HBITMAP MakePremultipliedPicture(const BITMAPINFO* info, const void* bits) {
     const Masks m = ReadMasks(info);
     const int r = MaskByte(m.red), g = MaskByte(m.green), b = MaskByte(m.blue);
     const bool topDown = h.biHeight < 0;
+    unsigned anyAlpha = 0;
     for (LONG y = 0; y < height; ++y) {
         const auto* row = static_cast<const uint8_t*>(bits) + static_cast<size_t>(topDown ? y : height - 1 - y) * width * 4;
         auto* target = static_cast<uint8_t*>(outBits) + static_cast<size_t>(y) * width * 4;
         for (LONG x = 0; x < width; ++x, row += 4, target += 4) {
             const unsigned a = row[3];
+            anyAlpha |= a;
             target[0] = static_cast<uint8_t>(Premultiply(row[b], a));
             target[1] = static_cast<uint8_t>(Premultiply(row[g], a));
             target[2] = static_cast<uint8_t>(Premultiply(row[r], a));
             target[3] = static_cast<uint8_t>(a);
         }
+    }
+    // Writers that leave the fourth byte at zero mean an opaque picture, not
+    // an invisible one.
+    if (anyAlpha == 0) {
+        DeleteObject(picture);
+        return nullptr;
     }
     GdiFlush();
     return picture;

@@ -14,7 +14,8 @@ bool DibCarriesAlpha(const BITMAPINFO* info, size_t infoSize);
 // A top-down 32-bit BI_RGB DIB section of a DIB that carries alpha (checked
 // with DibCarriesAlpha, its rows inside `bits`), each pixel blue, green, red
 // multiplied by alpha / 255 and rounded, then alpha. The caller owns it; null
-// when it cannot be made.
+// when it cannot be made, or when every alpha is 0: such a picture was written
+// without alpha and is drawn as an opaque one.
 HBITMAP MakePremultipliedPicture(const BITMAPINFO* info, const void* bits);
 
 // The same for a bitmap file that the system has loaded into `loaded`, given

@@ -81,9 +81,10 @@ HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictu
     PluginDib dib(info, bits);
     if (!dib.Lock() || !DibFitsBlocks(dib.info(), dib.infoSize(), dib.bitsSize())) return nullptr;
     if (alpha && DibCarriesAlpha(dib.info(), dib.infoSize())) {
-        HBITMAP picture = MakePremultipliedPicture(dib.info(), dib.bits());
-        *alpha = picture != nullptr;
-        return picture;
+        if (HBITMAP picture = MakePremultipliedPicture(dib.info(), dib.bits())) {
+            *alpha = true;
+            return picture;
+        }
     }
     WindowDc dc(window);
     if (!dc.get()) return nullptr;

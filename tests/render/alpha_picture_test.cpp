@@ -72,8 +72,9 @@ protected:
         return path;
     }
 
-    // The same picture as a bitmap file with a 124-byte header, rows bottom up.
-    std::string WriteBitmapFile(const std::string& name, const TestPicture& p) {
+    // The same picture as a bitmap file with a 124-byte header, rows bottom up;
+    // with `zeroAlpha` every alpha byte is 0 and the colours are kept.
+    std::string WriteBitmapFile(const std::string& name, const TestPicture& p, bool zeroAlpha = false) {
         BITMAPV5HEADER v{};
         v.bV5Size = sizeof(v);
         v.bV5Width = p.width;
@@ -96,9 +97,10 @@ protected:
         for (int y = p.height - 1; y >= 0; --y)
             for (int x = 0; x < p.width; ++x) {
                 const COLORREF c = y >= p.height / 2 ? p.bottom : x < p.width / 2 ? p.topLeft : p.topRight;
-                const uint8_t a = AlphaAt(x, y);
-                const char pixel[4] = {char(a ? GetBValue(c) : 255), char(a ? GetGValue(c) : 255),
-                                       char(a ? GetRValue(c) : 255), char(a)};
+                const uint8_t a = zeroAlpha ? 0 : AlphaAt(x, y);
+                const bool white = a == 0 && !zeroAlpha;
+                const char pixel[4] = {char(white ? 255 : GetBValue(c)), char(white ? 255 : GetGValue(c)),
+                                       char(white ? 255 : GetRValue(c)), char(a)};
                 bytes.append(pixel, 4);
             }
         const std::string path = folder_ + "\\" + name;
@@ -163,14 +165,16 @@ TEST_F(AlphaPictureTest, DrawnOverTheBackgroundInEveryPlacement) {
 
 TEST_F(AlphaPictureTest, ThirtyTwoBitsWithoutAlphaPaintAsTheyAlwaysDid) {
     // The fourth byte of a BI_RGB picture holds anything; it must not matter,
-    // with a 40-byte header or a 108-byte one.
+    // with a 40-byte header or a 108-byte one. An alpha header whose alpha
+    // bytes are all 0 was written without alpha: opaque, not invisible.
     TestPicture opaque = AlphaPicture(0, 0);
     opaque.bitCount = 24;
     const std::string reference = Write("opaque.brm", opaque);
-    for (uint8_t kind : {uint8_t(0), uint8_t(1)}) {
-        const std::string path = Write("filler" + std::to_string(kind) + ".brm", AlphaPicture(kind, 0));
+    const std::string paths[] = {Write("filler0.brm", AlphaPicture(0, 0)), Write("filler1.brm", AlphaPicture(1, 0)),
+                                 WriteBitmapFile("zero-alpha.bmp", AlphaPicture(2, 0), true)};
+    for (const std::string& path : paths) {
         for (uint32_t placement = 0; placement <= 6; ++placement) {
-            SCOPED_TRACE("header " + std::to_string(kind) + ", placement " + std::to_string(placement));
+            SCOPED_TRACE(path + ", placement " + std::to_string(placement));
             const ChipSettings settings = PictureSettings(path, placement);
             const ChipSettings plain = PictureSettings(reference, placement);
             ChipScene scene(37, 29, "", &settings);
