@@ -147,6 +147,26 @@ bool GifFirstFrameSound(const unsigned char* data, size_t size, unsigned* screen
     }
 }
 
+// Every piece named by an offsets entry (at `offsets`) and its byte-counts
+// entry (at `counts`) lies within the file. Either entry may be missing (0).
+bool PiecesInside(const TiffReader& r, size_t offsets, size_t counts) {
+    if (offsets == 0 || counts == 0) return true;
+    unsigned type, cType;
+    uint32_t count, offset, cCount, cOffset;
+    if (!r.U16(offsets + 2, &type) || !r.U32(offsets + 4, &count) || !r.U32(offsets + 8, &offset) ||
+        !r.U16(counts + 2, &cType) || !r.U32(counts + 4, &cCount) || !r.U32(counts + 8, &cOffset) ||
+        cCount != count || (type != 3 && type != 4) || (cType != 3 && cType != 4))
+        return false;
+    for (uint32_t k = 0; k < count; ++k) {
+        uint32_t pieceAt, pieceBytes;
+        if (!r.Value(type, count, offset, offsets + 8, k, &pieceAt) ||
+            !r.Value(cType, cCount, cOffset, counts + 8, k, &pieceBytes))
+            return false;
+        if (pieceAt > r.size || r.size - pieceAt < pieceBytes) return false;
+    }
+    return true;
+}
+
 bool TiffStructureSound(const unsigned char* data, size_t size) {
     if (size < 8) return false;
     const TiffReader r{data, size, data[0] == 'I'};
@@ -156,6 +176,7 @@ bool TiffStructureSound(const unsigned char* data, size_t size) {
     for (int directories = 0; ifd != 0; ++directories) {
         unsigned entries;
         if (directories == 64 || !r.U16(ifd, &entries) || entries == 0) return false;
+        size_t pieces[4] = {0, 0, 0, 0};   // entries of tags 273, 279, 324, 325; 0 for none
         for (unsigned i = 0; i < entries; ++i) {
             const size_t e = ifd + 2 + 12 * static_cast<size_t>(i);
             unsigned tag, type;
@@ -166,27 +187,14 @@ bool TiffStructureSound(const unsigned char* data, size_t size) {
             if (typeSize == 0) return false;
             const uint64_t bytes = uint64_t(count) * typeSize;
             if (bytes > 4 && (offset > size || size - offset < bytes)) return false;
-            // Strip and tile offsets with their byte counts: every piece within the file.
-            if (tag == 273 || tag == 324) {
-                const unsigned countsTag = tag == 273 ? 279 : 325;
-                for (unsigned j = 0; j < entries; ++j) {
-                    const size_t c = ifd + 2 + 12 * static_cast<size_t>(j);
-                    unsigned cTag, cType;
-                    uint32_t cCount, cOffset;
-                    if (!r.U16(c, &cTag) || cTag != countsTag) continue;
-                    if (!r.U16(c + 2, &cType) || !r.U32(c + 4, &cCount) || !r.U32(c + 8, &cOffset) || cCount != count ||
-                        (type != 3 && type != 4) || (cType != 3 && cType != 4))
-                        return false;
-                    for (uint32_t k = 0; k < count; ++k) {
-                        uint32_t pieceAt, pieceBytes;
-                        if (!r.Value(type, count, offset, e + 8, k, &pieceAt) ||
-                            !r.Value(cType, cCount, cOffset, c + 8, k, &pieceBytes))
-                            return false;
-                        if (pieceAt > size || size - pieceAt < pieceBytes) return false;
-                    }
-                }
+            // Strip and tile offsets and their byte counts, each tag at most once.
+            const int slot = tag == 273 ? 0 : tag == 279 ? 1 : tag == 324 ? 2 : tag == 325 ? 3 : -1;
+            if (slot >= 0) {
+                if (pieces[slot] != 0) return false;
+                pieces[slot] = e;
             }
         }
+        if (!PiecesInside(r, pieces[0], pieces[1]) || !PiecesInside(r, pieces[2], pieces[3])) return false;
         if (!r.U32(ifd + 2 + 12 * static_cast<size_t>(entries), &ifd)) return false;
     }
     return true;
