@@ -3,8 +3,8 @@
 # Idempotent: packages already present are skipped, the locale is generated once.
 set -euo pipefail
 
-need=(wine wine32:i386 g++-mingw-w64-i686 cmake googletest xvfb xauth locales
-      fonts-ipafont-gothic zip unzip python3 faketime)
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+mapfile -t need < <(sed 's/#.*//' "$here/packages.txt" | xargs -n1)
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
