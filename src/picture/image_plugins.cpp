@@ -6,34 +6,11 @@
 #include <cstdint>
 #include <cstring>
 #include "picture/dib_validation.h"
-#include "picture/plugin_call_guard.h"
-#include "picture/plugin_functions.h"
+#include "picture/susie_interface.h"
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
 namespace {
-constexpr LONG kProbePositions[] = {0, 128};   // the start, then past a 128-byte prefix
-
-// The last three characters are "bmp" in any case; no dot is needed.
-bool IsBitmapPath(const char* path) {
-    const size_t length = std::strlen(path);
-    if (length < 3) return false;
-    const char* end = path + length;
-    const char* start = end;
-    for (int i = 0; i < 3; ++i) start = CharPrevA(path, start);
-    return end - start == 3 && lstrcmpiA(start, "bmp") == 0;
-}
-
-enum class Probe { declined, accepted, fault };
-
-Probe AskAt(IsSupportedFunction isSupported, const char* path, HANDLE file, LONG position) {
-    SetFilePointer(file, position, nullptr, FILE_BEGIN);
-    int answer = 0;
-    if (!CallGuarded(isSupported, &answer, path, static_cast<DWORD>(reinterpret_cast<uintptr_t>(file))))
-        return Probe::fault;
-    return answer ? Probe::accepted : Probe::declined;
-}
-
 // The two local blocks GetPicture hands over, ours from then on: unlocked and
 // freed on every path, bits first.
 class PluginDib {

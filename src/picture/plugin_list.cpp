@@ -4,13 +4,10 @@
 #include <cstring>
 #include "chip/chip_state.h"
 #include "picture/image_plugins.h"
-#include "picture/plugin_call_guard.h"
-#include "picture/plugin_folder.h"
-#include "picture/plugin_functions.h"
+#include "picture/susie_interface.h"
 #include "win/kernel_guards.h"
 
 namespace {
-constexpr int kInfoBuffer = 1024;
 // A plug-in that describes formats without end would hang the host.
 constexpr int kMaxFormatsPerPlugin = 256;
 
@@ -41,34 +38,13 @@ void FreeEntries(ImagePluginEntry* entry) {
     }
 }
 
-enum class InfoResult { text, none, fault };
-
-// Asks for one information text into `buffer`, cut at the reported length and
-// always terminated within the buffer: empty when the plug-in reports none,
-// whatever it wrote.
-InfoResult QueryInfo(GetPluginInfoFunction getPluginInfo, int number, char (&buffer)[kInfoBuffer]) {
-    std::memset(buffer, 0, sizeof(buffer));
-    int reported = 0;
-    const bool answered = CallGuarded(getPluginInfo, &reported, number, buffer, kInfoBuffer);
-    buffer[answered && reported > 0 ? (reported < kInfoBuffer ? reported : kInfoBuffer - 1) : 0] = '\0';
-    if (!answered) return InfoResult::fault;
-    return reported > 0 ? InfoResult::text : InfoResult::none;
-}
-
-// Only import plug-ins: a version text of four bytes ending in "IN", any case.
-bool IsImportVersion(const char* version) {
-    return std::strlen(version) == 4 && lstrcmpiA(version + 2, "IN") == 0;
-}
-
 // The entries of one loaded plug-in, one per format in format order; null when
 // it is no import plug-in, describes no format, or faulted while describing.
 ImagePluginEntry* DescribeFormats(HMODULE module) {
     const PluginFunctions functions = LookUpFunctions(module);
-    if (!functions.getPluginInfo) return nullptr;
+    if (!IsImportPlugin(functions.getPluginInfo)) return nullptr;
     char pattern[kInfoBuffer];
     char description[kInfoBuffer];
-    if (QueryInfo(functions.getPluginInfo, 0, pattern) != InfoResult::text || !IsImportVersion(pattern))
-        return nullptr;
 
     ImagePluginEntry* first = nullptr;
     ImagePluginEntry** tail = &first;
@@ -101,7 +77,7 @@ ImagePluginEntry* AddPlugin(const char* modulePath, ImagePluginEntry* last) {
     if (!module) return last;
     ImagePluginEntry* formats = DescribeFormats(module.get());
     if (!formats) return last;
-    module.Keep();   // the list's entries own it now
+    module.Release();   // the list's entries own it now
     last->next = formats;
     while (last->next) last = last->next;
     return last;
@@ -113,21 +89,15 @@ ImagePluginList BuildImagePluginList() {
     if (!list) return nullptr;
 
     char folder[kPathBuffer];
-    ReadRegistryFolder(folder);
-    HANDLE search = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAA found;
-    // A registry folder is the only one searched, plug-ins or not; its text
-    // is used as read, trailing backslash and all.
-    const bool yielded = folder[0] ? StartSearch(folder, &search, &found) : FindFolderAlongPath(folder, &search, &found);
-    if (!yielded) return list;
-
-    FileSearch searching(search);
+    const FileSearch search = FindPluginFiles(folder, &found);
+    if (!search) return list;
     ImagePluginEntry* last = list;
     do {
         char modulePath[kPathBuffer];
         // A file whose full path does not fit the buffer is passed over.
         if (JoinPath(modulePath, folder, found.cFileName)) last = AddPlugin(modulePath, last);
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileA(search.get(), &found));
     return list;
 }
 
