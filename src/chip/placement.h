@@ -38,10 +38,23 @@ inline uint32_t PlacementCommand(uint32_t placement, int32_t fitMenu) {
     return placement + LayoutCommandOffset(fitMenu);
 }
 
+// Carries out a menu command on a locked chip: 1 when placement or alignment
+// changed, 2 when the sizing mode changed, else 0.
+int RunChipMenuCommand(ChipState* chip, HWND window, uint32_t command);
+
 // Carries out placement command 10000..10003 on a locked chip: sets placement
 // and the drawn size for the window's client area. 1 when the placement
 // changed, else 0; the size is worked out either way.
 int ApplyPlacementCommand(ChipState* chip, HWND window, uint32_t command);
+
+// The drawn size the chip's placement gives its picture in a client area of
+// clientWidth x clientHeight: the client's size when stretched, the largest
+// size of the picture's aspect ratio within it when fitted, else the picture's.
+void SetDrawSize(ChipState* chip, int32_t clientWidth, int32_t clientHeight);
+
+// Stretched or fitted: drawn at a size of its own, scaled from the picture.
+// Placements past the last count too, as their menu commands would.
+inline bool IsStretched(int32_t placement) { return static_cast<uint32_t>(placement) > kPlacementTile; }
 
 // The largest size of the picture's aspect ratio within the client, on a
 // fixed-point scale of 1,000,000, rounded up after one truncation.

@@ -2,10 +2,9 @@
 #include <cstdlib>
 #include <cstring>
 #include "text/date_time_fields.h"
+#include "text/field_tokens.h"
 
 namespace {
-constexpr int32_t kTokenLength = 6;
-
 void AddRun(LineRuns* runs, char* text, const LOGFONTA* font, COLORREF colour) {
     if (!text) return;  // out of memory: the run is left out
     if (runs->runCount >= kMaxRuns) {  // cannot happen with two recorded fields
