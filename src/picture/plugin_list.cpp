@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "chip/chip_state.h"
-#include "picture/image_plugins.h"
+#include "picture/plugin_list.h"
 #include "picture/susie_interface.h"
 #include "win/kernel_guards.h"
 
@@ -11,35 +11,20 @@ namespace {
 // A plug-in that describes formats without end would hang the host.
 constexpr int kMaxFormatsPerPlugin = 256;
 
-// A new unlinked entry, or null when memory ran out.
-ImagePluginEntry* NewEntry(HMODULE module, const char* description, const char* pattern) {
-    auto* entry = static_cast<ImagePluginEntry*>(std::calloc(1, sizeof(ImagePluginEntry)));
-    if (!entry) return nullptr;
-    entry->module = module;
-    entry->description = CopyText(description, std::strlen(description));
-    entry->pattern = CopyText(pattern, std::strlen(pattern));
-    if (!entry->description || !entry->pattern) {
-        std::free(entry->description);
-        std::free(entry->pattern);
-        std::free(entry);
-        return nullptr;
-    }
-    return entry;
+// A new unlinked entry without a module, or null when memory ran out.
+ImagePluginEntry* NewEntry(const char* description, const char* pattern) {
+    HeapBuffer<ImagePluginEntry> entry(static_cast<ImagePluginEntry*>(std::calloc(1, sizeof(ImagePluginEntry))));
+    HeapBuffer<char> descriptionCopy(CopyText(description, std::strlen(description)));
+    HeapBuffer<char> patternCopy(CopyText(pattern, std::strlen(pattern)));
+    if (!entry || !descriptionCopy || !patternCopy) return nullptr;
+    entry.get()->description = descriptionCopy.Release();
+    entry.get()->pattern = patternCopy.Release();
+    return entry.Release();
 }
 
-// Frees entries and texts only; the modules are the caller's business.
-void FreeEntries(ImagePluginEntry* entry) {
-    while (entry) {
-        ImagePluginEntry* next = entry->next;
-        std::free(entry->description);
-        std::free(entry->pattern);
-        std::free(entry);
-        entry = next;
-    }
-}
-
-// The entries of one loaded plug-in, one per format in format order; null when
-// it is no import plug-in, describes no format, or faulted while describing.
+// The entries of one loaded plug-in, one per format in format order, not yet
+// given the module; null when it is no import plug-in, describes no format, or
+// faulted while describing.
 ImagePluginEntry* DescribeFormats(HMODULE module) {
     const PluginFunctions functions = LookUpFunctions(module);
     if (!IsImportPlugin(functions.getPluginInfo)) return nullptr;
@@ -55,7 +40,7 @@ ImagePluginEntry* DescribeFormats(HMODULE module) {
             got = InfoResult::fault;
             break;
         }
-        ImagePluginEntry* entry = NewEntry(module, description, pattern);
+        ImagePluginEntry* entry = NewEntry(description, pattern);
         if (!entry) break;
         *tail = entry;
         tail = &entry->next;
@@ -64,7 +49,7 @@ ImagePluginEntry* DescribeFormats(HMODULE module) {
     }
     // A plug-in that faulted is not to be trusted with any of its formats.
     if (got == InfoResult::fault) {
-        FreeEntries(first);
+        FreeImagePluginList(first);
         return nullptr;
     }
     return first;
@@ -77,15 +62,15 @@ ImagePluginEntry* AddPlugin(const char* modulePath, ImagePluginEntry* last) {
     if (!module) return last;
     ImagePluginEntry* formats = DescribeFormats(module.get());
     if (!formats) return last;
-    module.Release();   // the list's entries own it now
+    // The list's entries own the module now.
     last->next = formats;
-    while (last->next) last = last->next;
+    for (HMODULE owned = module.Release(); last->next; last = last->next) last->next->module = owned;
     return last;
 }
 }  // namespace
 
 ImagePluginList BuildImagePluginList() {
-    ImagePluginEntry* list = NewEntry(nullptr, "Bitmap", "*.bmp");
+    ImagePluginEntry* list = NewEntry("Bitmap", "*.bmp");
     if (!list) return nullptr;
 
     char folder[kPathBuffer];
@@ -104,15 +89,11 @@ ImagePluginList BuildImagePluginList() {
 void FreeImagePluginList(ImagePluginList list) {
     HMODULE released = nullptr;
     while (list) {
-        ImagePluginEntry* next = list->next;
+        const HeapBuffer<ImagePluginEntry> entry(list);
+        const HeapBuffer<char> description(list->description), pattern(list->pattern);
         // A plug-in's entries are consecutive: each module is released once.
-        if (list->module && list->module != released) {
-            FreeLibrary(list->module);
-            released = list->module;
-        }
-        std::free(list->description);
-        std::free(list->pattern);
-        std::free(list);
-        list = next;
+        const LoadedModule module(list->module != released ? list->module : nullptr);
+        released = list->module;
+        list = list->next;
     }
 }

@@ -13,6 +13,12 @@ public:
     GdiObject& operator=(const GdiObject&) = delete;
     T get() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
+    // Hands the object on; the new owner deletes it.
+    T Release() {
+        T released = object_;
+        object_ = nullptr;
+        return released;
+    }
 private:
     T object_;
 };

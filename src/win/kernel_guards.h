@@ -71,6 +71,19 @@ private:
     HMODULE module_;
 };
 
+// A local memory block handed over by someone else, freed at scope end.
+class LocalMemory {
+public:
+    explicit LocalMemory(HLOCAL handle) : handle_(handle) {}
+    ~LocalMemory() { if (handle_) LocalFree(handle_); }
+    LocalMemory(const LocalMemory&) = delete;
+    LocalMemory& operator=(const LocalMemory&) = delete;
+    HLOCAL get() const { return handle_; }
+    SIZE_T size() const { return handle_ ? LocalSize(handle_) : 0; }
+private:
+    HLOCAL handle_;
+};
+
 // A local memory block locked for the scope. get() is null when the handle is
 // null or cannot be locked; the block is unlocked when the guard goes.
 template <typename T>
