@@ -6,7 +6,9 @@
 
 // The picture at `path`, shared with every earlier caller that got it from the
 // same file while that file was unchanged (same full path, size and last-write
-// time); a file changed on disk is loaded afresh. Each non-null result is one
+// time) and, unless it is a bitmap, while plug-ins were looked for in the same
+// unchanged folder, found the same way; otherwise it is loaded afresh. A
+// picture much larger than the screen gets its reduced copy at its load. Each non-null result is one
 // use, given back with ReleasePicture; the bitmap must not be deleted by its
 // users. Null when nothing could be read (failures are not remembered).
 HBITMAP AcquirePicture(HWND window, const char* path);
@@ -21,5 +23,6 @@ void ReleasePicture(HBITMAP picture);
 struct PictureFacts {
     uint32_t serial;
     bool alpha;   // a premultiplied 32-bit DIB section, drawn over the background
+    HBITMAP reduced;   // MakeReducedCopy of the picture, freed with it; null when none
 };
 PictureFacts FactsOfPicture(HBITMAP picture);
