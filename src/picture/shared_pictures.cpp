@@ -4,7 +4,6 @@
 #include "picture/image_plugins.h"
 #include "picture/plugin_folder.h"
 #include "render/scaled_picture.h"
-#include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
 namespace {
@@ -100,11 +99,7 @@ HBITMAP AcquirePicture(HWND window, const char* path) {
     if (!bitmap) return nullptr;
     // A file that cannot be identified is never shared, but still counted.
     if (!known) identity.fullPath.clear();
-    HBITMAP reduced = nullptr;
-    {
-        WindowDc dc(window);
-        if (dc.get()) reduced = MakeReducedCopy(dc.get(), bitmap, alpha);
-    }
+    HBITMAP reduced = MakeReducedCopy(window, bitmap, alpha);
     try {
         g_pictures.push_back(SharedPicture{identity, bitmap, reduced, 1, ++g_lastSerial, alpha});
     } catch (...) {

@@ -7,10 +7,11 @@
 // The picture at `path`, shared with every earlier caller that got it from the
 // same file while that file was unchanged (same full path, size and last-write
 // time) and, unless it is a bitmap, while plug-ins were looked for in the same
-// unchanged folder, found the same way; otherwise it is loaded afresh. A
-// picture much larger than the screen gets its reduced copy at its load. Each non-null result is one
-// use, given back with ReleasePicture; the bitmap must not be deleted by its
-// users. Null when nothing could be read (failures are not remembered).
+// unchanged folder, found the same way; otherwise it is loaded afresh, and a
+// picture much larger than the screen gets its reduced copy. Each non-null
+// result is one use, given back with ReleasePicture; the bitmap must not be
+// deleted by its users. Null when nothing could be read (failures are not
+// remembered).
 HBITMAP AcquirePicture(HWND window, const char* path);
 
 // Gives back one use; the last use deletes the bitmap. A bitmap that did not

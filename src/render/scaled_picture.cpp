@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <vector>
 #include "win/dib32.h"
+#include "win/gdi_guards.h"
 
 namespace {
 struct KeptPicture {
@@ -17,6 +18,7 @@ std::vector<KeptPicture> g_kept;
 constexpr int32_t kStripRows = 64;
 // Row sums of one channel stay below 2^32 (width times 255).
 constexpr int32_t kMaxSourceWidth = 1 << 24;
+constexpr int64_t kSmallestScreenPixels = 640 * 480;
 
 KeptPicture* Find(HLOCAL chip) {
     for (KeptPicture& k : g_kept)
@@ -169,6 +171,22 @@ void Forget(KeptPicture* kept) {
     if (kept != &g_kept.back()) *kept = g_kept.back();
     g_kept.pop_back();
 }
+
+// The size of the reduced copy on a screen of the given size; {0, 0} when the
+// picture is not much larger than the screen.
+SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screenWidth, int32_t screenHeight) {
+    if (pictureWidth <= 0 || pictureHeight <= 0 || screenWidth <= 0 || screenHeight <= 0) return {0, 0};
+    const int64_t pw = pictureWidth, ph = pictureHeight;
+    int64_t cw = screenWidth, ch = screenHeight;
+    // The axis on which the screen is relatively larger decides; the other is
+    // rounded up so that it still covers the screen.
+    if (cw * ph >= ch * pw)
+        ch = (ph * cw + pw - 1) / pw;
+    else
+        cw = (pw * ch + ph - 1) / ph;
+    if (cw > pw || ch > ph || pw * ph < 2 * cw * ch) return {0, 0};
+    return {static_cast<LONG>(cw), static_cast<LONG>(ch)};
+}
 }  // namespace
 
 HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, HBITMAP reduced, uint32_t serial, bool alpha,
@@ -212,29 +230,21 @@ HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, HBITMAP r
     return scaled;
 }
 
-SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screenWidth, int32_t screenHeight) {
-    if (pictureWidth <= 0 || pictureHeight <= 0 || screenWidth <= 0 || screenHeight <= 0) return {0, 0};
-    const int64_t pw = pictureWidth, ph = pictureHeight;
-    int64_t cw = screenWidth, ch = screenHeight;
-    // The axis on which the screen is relatively larger decides; the other is
-    // rounded up so that it still covers the screen.
-    if (cw * ph >= ch * pw)
-        ch = (ph * cw + pw - 1) / pw;
-    else
-        cw = (pw * ch + ph - 1) / ph;
-    if (cw > pw || ch > ph || pw * ph < 2 * cw * ch) return {0, 0};
-    return {static_cast<LONG>(cw), static_cast<LONG>(ch)};
-}
-
-HBITMAP MakeReducedCopy(HDC reference, HBITMAP picture, bool alpha) {
+HBITMAP MakeReducedCopy(HWND window, HBITMAP picture, bool alpha) {
     BITMAP actual{};
     if (!picture || !GetObjectA(picture, sizeof(actual), &actual) || actual.bmWidth > kMaxSourceWidth) return nullptr;
+    // Asking for the screen's size can cost tens of microseconds, a good part
+    // of loading a small bitmap; no screen is smaller than VGA, so a picture
+    // with fewer pixels than two such screens is spared the question.
+    if (static_cast<int64_t>(actual.bmWidth) * actual.bmHeight < 2 * kSmallestScreenPixels) return nullptr;
     const SIZE size = ReducedCopySize(actual.bmWidth, actual.bmHeight, GetSystemMetrics(SM_CXSCREEN),
                                       GetSystemMetrics(SM_CYSCREEN));
     if (size.cx <= 0) return nullptr;
+    WindowDc reference(window);
+    if (!reference.get()) return nullptr;
     // Without memory for the work, the picture is kept without a copy.
     try {
-        return MakeShrunk(reference, picture, false, actual.bmWidth, actual.bmHeight, size.cx, size.cy, alpha);
+        return MakeShrunk(reference.get(), picture, false, actual.bmWidth, actual.bmHeight, size.cx, size.cy, alpha);
     } catch (...) {
         return nullptr;
     }

@@ -19,17 +19,13 @@
 HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, HBITMAP reduced, uint32_t serial, bool alpha,
                           int32_t pictureWidth, int32_t pictureHeight, int32_t drawWidth, int32_t drawHeight);
 
-// The size of the reduced copy of a picture on a screen of the given size:
-// the smallest in the picture's aspect ratio that covers the screen both
-// ways. {0, 0} when the picture is not much larger than the screen, that is
-// when the copy would not have at most half its pixels.
-SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screenWidth, int32_t screenHeight);
-
-// The picture averaged down to ReducedCopySize for the primary screen, as a
-// 32-bit DIB section the caller deletes; made once when a picture is loaded,
-// so that drawing it at sizes up to the screen's never reads all of it. Null
-// when the picture needs none or it could not be made.
-HBITMAP MakeReducedCopy(HDC reference, HBITMAP picture, bool alpha);
+// The picture averaged down to the smallest size in its aspect ratio that
+// covers the primary screen both ways, as a 32-bit DIB section the caller
+// deletes; made once when a picture is loaded (`window` lends the reference
+// DC), so that drawing it at sizes up to the screen's never reads all of it.
+// Null when the picture is not much larger than the screen (the copy would
+// have more than half its pixels) or the copy could not be made.
+HBITMAP MakeReducedCopy(HWND window, HBITMAP picture, bool alpha);
 
 // Frees what is kept for the chip, if anything.
 void DropScaledPicture(HLOCAL chip);
