@@ -168,7 +168,6 @@ TEST(ScaledPicture, PictureMuchLargerThanTheScreenIsDrawnWithinALevelOfTheExactM
                 largest = std::max(largest, d);
             }
         }
-    std::vector<COLORREF>().swap(photo);
     const double mean = static_cast<double>(total) / (301 * 203 * 3);
     std::printf("%dx%d drawn 301x203: mean difference %.3f levels, largest %d\n", pw, ph, mean, largest);
     EXPECT_LT(mean, 1.0) << "largest " << largest;
