@@ -11,9 +11,6 @@
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
-namespace {
-constexpr LONG kProbePositions[] = {0, 128};   // the start, then past a 128-byte prefix
-
 // The last three characters are "bmp" in any case; no dot is needed.
 bool IsBitmapPath(const char* path) {
     const size_t length = std::strlen(path);
@@ -23,6 +20,9 @@ bool IsBitmapPath(const char* path) {
     for (int i = 0; i < 3; ++i) start = CharPrevA(path, start);
     return end - start == 3 && lstrcmpiA(start, "bmp") == 0;
 }
+
+namespace {
+constexpr LONG kProbePositions[] = {0, 128};   // the start, then past a 128-byte prefix
 
 enum class Probe { declined, accepted, fault };
 

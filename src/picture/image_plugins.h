@@ -19,6 +19,10 @@ ImagePluginList BuildImagePluginList();
 // Releases every entry, its texts, and each plug-in module exactly once.
 void FreeImagePluginList(ImagePluginList list);
 
+// A path Windows reads itself (its last three characters are "bmp", any
+// case); every other path goes to the plug-ins.
+bool IsBitmapPath(const char* path);
+
 // Reads a picture file. Bitmap paths (ending in "bmp", any case) go to
 // LoadImageA; other files to the first plug-in entry that accepts them. The
 // bitmap belongs to the caller (DeleteObject); null when nothing could be read.

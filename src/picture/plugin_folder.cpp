@@ -101,3 +101,10 @@ bool FindFolderAlongPath(char (&folder)[kPathBuffer], HANDLE* search, WIN32_FIND
     if (!yielded) folder[0] = '\0';
     return yielded;
 }
+
+PluginFolderSource LocatePluginFolder(char (&folder)[kPathBuffer], HANDLE* search, WIN32_FIND_DATAA* found) {
+    *search = INVALID_HANDLE_VALUE;
+    ReadRegistryFolder(folder);
+    if (folder[0]) return PluginFolderSource::registry;
+    return FindFolderAlongPath(folder, search, found) ? PluginFolderSource::path : PluginFolderSource::none;
+}

@@ -18,3 +18,11 @@ void ReadRegistryFolder(char (&folder)[kPathBuffer]);
 // folder holds that directory (trailing backslash removed) and the search has
 // yielded its first file.
 bool FindFolderAlongPath(char (&folder)[kPathBuffer], HANDLE* search, WIN32_FIND_DATAA* found);
+
+enum class PluginFolderSource { none, registry, path };
+
+// Where the plug-ins are: the registry's folder when it is set (used as read,
+// plug-ins or not; its search is not started here), else the first directory
+// along PATH that holds a plug-in file, whose search has then yielded its
+// first file and is left open in *search for the caller to walk and close.
+PluginFolderSource LocatePluginFolder(char (&folder)[kPathBuffer], HANDLE* search, WIN32_FIND_DATAA* found);

@@ -113,12 +113,13 @@ ImagePluginList BuildImagePluginList() {
     if (!list) return nullptr;
 
     char folder[kPathBuffer];
-    ReadRegistryFolder(folder);
     HANDLE search = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAA found;
     // A registry folder is the only one searched, plug-ins or not; its text
     // is used as read, trailing backslash and all.
-    const bool yielded = folder[0] ? StartSearch(folder, &search, &found) : FindFolderAlongPath(folder, &search, &found);
+    const PluginFolderSource source = LocatePluginFolder(folder, &search, &found);
+    const bool yielded = source == PluginFolderSource::registry ? StartSearch(folder, &search, &found)
+                                                                : source == PluginFolderSource::path;
     if (!yielded) return list;
 
     FileSearch searching(search);
