@@ -83,6 +83,24 @@ HLOCAL MakeChip(HWND window, HostChip& host, const ChipSettings& settings) {
     return chip;
 }
 
+// Paints the chip at a drawn width it did not have at its last paint, as the
+// first paint after a drag of the chip's border does.
+void PaintAtNewSize(HLOCAL chip, HWND window, HDC target, const char* text) {
+    auto* state = static_cast<ChipState*>(LocalLock(chip));
+    state->drawWidth = state->drawWidth == 320 ? 319 : 320;
+    LocalUnlock(chip);
+    Library().DrawChip(chip, window, target, text);
+}
+
+// What telling a changed file from an unchanged one costs: the file's full
+// path and attributes, the least a load can do.
+void LookAtFile(const char* path) {
+    char full[MAX_PATH];
+    GetFullPathNameA(path, sizeof(full), full, nullptr);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    GetFileAttributesExA(full, GetFileExInfoStandard, &data);
+}
+
 // The least a paint of picture, background and a text with the time must do:
 // its own memory DC, bitmap and font, the picture copied, the rest filled,
 // the text drawn, one copy to the window.
@@ -161,15 +179,8 @@ int main() {
             if (placement == 5) {
                 // Each new drawn size scales the photo anew, as a drag of the
                 // chip's border does.
-                int32_t step = 0;
-                Compare("  the first paint at a new size", 10,
-                        [&] {
-                            auto* state = static_cast<ChipState*>(LocalLock(chip));
-                            state->drawWidth = 320 - (++step % 2);
-                            LocalUnlock(chip);
-                            lib.DrawChip(chip, window, target, host.text.c_str());
-                        },
-                        nullptr, 0);
+                Compare("  first paint at a new size, 4000x3000 stretched", 10,
+                        [&] { PaintAtNewSize(chip, window, target, host.text.c_str()); }, nullptr, 0);
             }
             lib.UnInitializeChip(chip);
         }
@@ -192,19 +203,67 @@ int main() {
         }
         rows.push_back({"  the same, 10 chips (growth against 1 chip)", CommittedPrivateMegabytes() - before,
                         rows.back().median, 1.2, "MB"});
-        // Update of a chip whose picture the others hold, against one naming no picture.
-        HostChip none("no picture", 0);
-        HLOCAL bare = MakeChip(window, none, PictureSettings("", 0));
+        // Update of a chip whose picture the others hold, against one look at the file.
         Compare("Update, picture held by another chip", 100, [&] { lib.Update(chips[9], window, &hosts[9].info); },
-                [&] { lib.Update(bare, window, &none.info); }, 1.5);
-        // What telling a changed file from an unchanged one costs: one look at
-        // the file on disk, the least a load can do.
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        Compare("  the same against one look at the file", 100, [&] { lib.Update(chips[9], window, &hosts[9].info); },
-                [&] { GetFileAttributesExA(photo.c_str(), GetFileExInfoStandard, &data); }, 0);
-        lib.UnInitializeChip(bare);
+                [&] { LookAtFile(photo.c_str()); }, 3);
         for (HLOCAL chip : chips) lib.UnInitializeChip(chip);
         std::fprintf(stderr, "  measured memory\n");
+    }
+
+    // The same for a picture a plug-in reads: the plug-in folder is looked at
+    // too, and is part of what the Update must look at.
+    {
+        HWND window = MakeWindow(200, 150);
+        const std::string folder = NewFolder("bench-one-plugin");
+        CopyFileA((ProgramDirectory() + "spi\\ifbrimsel.spi").c_str(), (folder + "\\ifbrimsel.spi").c_str(), FALSE);
+        ScopedSusieFolder plugins(folder.c_str());
+        const std::string png = ProgramDirectory() + "spi-data\\quadrants.png";
+        HostChip first("first", 0), second("second", 0);
+        HLOCAL holder = MakeChip(window, first, PictureSettings(png, 0));
+        HLOCAL chip = MakeChip(window, second, PictureSettings(png, 0));
+        auto update = [&] { lib.Update(chip, window, &second.info); };
+        Compare("  the same, a PNG, against one look at the file", 100, update, [&] { LookAtFile(png.c_str()); }, 0);
+        Compare("  the same against the file and folder looks", 100, update,
+                [&] {
+                    LookAtFile(png.c_str());
+                    char read[MAX_PATH];
+                    DWORD size = sizeof(read);
+                    HKEY key = nullptr;
+                    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Takechin\\Susie\\Plug-in", 0, KEY_READ, &key) ==
+                        ERROR_SUCCESS) {
+                        RegQueryValueExA(key, "Path", nullptr, nullptr, reinterpret_cast<BYTE*>(read), &size);
+                        RegCloseKey(key);
+                    }
+                    WIN32_FILE_ATTRIBUTE_DATA data;
+                    GetFileAttributesExA(folder.c_str(), GetFileExInfoStandard, &data);
+                },
+                3);
+        lib.UnInitializeChip(chip);
+        lib.UnInitializeChip(holder);
+    }
+
+    // A 48-megapixel photo fitted into a chip: its first paint at a new size
+    // against that of a picture of the screen's size, and what it holds.
+    {
+        HWND window = MakeWindow(320, 240);
+        HDC target = GetDC(window);
+        const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        HostChip screenHost("Time: <time>", 0);
+        HLOCAL screenSized =
+            MakeChip(window, screenHost, PictureSettings(GradientPicture(screenWidth, screenHeight, 70), 6));
+        const std::string huge = GradientPicture(8000, 6000, 80);
+        HostChip host("Time: <time>", 0);
+        const double before = CommittedPrivateMegabytes();
+        HLOCAL chip = MakeChip(window, host, PictureSettings(huge, 6));
+        lib.DrawChip(chip, window, target, host.text.c_str());
+        rows.push_back({"Committed memory, 1 chip with an 8000x6000", CommittedPrivateMegabytes() - before, 0, 0, "MB"});
+        Compare("First paint at a new size, 8000x6000 fitted", 10,
+                [&] { PaintAtNewSize(chip, window, target, host.text.c_str()); },
+                [&] { PaintAtNewSize(screenSized, window, target, screenHost.text.c_str()); }, 1.5);
+        lib.UnInitializeChip(chip);
+        lib.UnInitializeChip(screenSized);
+        DeleteFileA(huge.c_str());
+        ReleaseDC(window, target);
     }
 
     // Tiles and the warning pattern on a 1920 x 1080 client.

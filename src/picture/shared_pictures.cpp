@@ -2,18 +2,28 @@
 #include <string>
 #include <vector>
 #include "picture/image_plugins.h"
+#include "picture/susie_interface.h"
+#include "render/scaled_picture.h"
+#include "win/kernel_guards.h"
 
 namespace {
-// A file as it was when its picture was loaded.
+// A file as it was when its picture was loaded, and for a picture a plug-in
+// reads, the plug-in folder as it was then: plug-ins added or removed (which
+// changes the folder's last-write time), or another folder, take effect at
+// the next load as for a picture read afresh. Bitmaps need no plug-in.
 struct FileIdentity {
     std::string fullPath;
     uint64_t size = 0;
     FILETIME written{};
+    PluginFolderSource pluginSource = PluginFolderSource::none;
+    std::string pluginFolder;
+    FILETIME pluginsWritten{};
 };
 
 struct SharedPicture {
     FileIdentity file;
     HBITMAP bitmap;
+    HBITMAP reduced;   // MakeReducedCopy of bitmap, or null; deleted with it
     int32_t users;
     uint32_t serial;
     bool alpha;
@@ -22,6 +32,22 @@ struct SharedPicture {
 // Every picture some chip holds. Chips are few; a linear search is enough.
 std::vector<SharedPicture> g_pictures;
 uint32_t g_lastSerial = 0;
+
+// The plug-in folder a load of a non-bitmap path would search, as it is now;
+// false when there is none, so that no plug-in could read the file anyway.
+bool ReadPluginFolder(FileIdentity* identity) {
+    char folder[kPathBuffer];
+    WIN32_FIND_DATAA found;
+    FileSearch search(INVALID_HANDLE_VALUE);
+    const PluginFolderSource source = LocatePluginFolder(folder, &found, &search);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (source == PluginFolderSource::none || !GetFileAttributesExA(folder, GetFileExInfoStandard, &data))
+        return false;
+    identity->pluginSource = source;
+    identity->pluginFolder = folder;
+    identity->pluginsWritten = data.ftLastWriteTime;
+    return true;
+}
 
 bool ReadIdentity(const char* path, FileIdentity* identity) {
     char full[MAX_PATH];
@@ -33,12 +59,14 @@ bool ReadIdentity(const char* path, FileIdentity* identity) {
     identity->fullPath = full;
     identity->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     identity->written = data.ftLastWriteTime;
-    return true;
+    return IsBitmapPath(path) || ReadPluginFolder(identity);
 }
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {
     return a.size == b.size && CompareFileTime(&a.written, &b.written) == 0 &&
-           lstrcmpiA(a.fullPath.c_str(), b.fullPath.c_str()) == 0;
+           lstrcmpiA(a.fullPath.c_str(), b.fullPath.c_str()) == 0 && a.pluginSource == b.pluginSource &&
+           CompareFileTime(&a.pluginsWritten, &b.pluginsWritten) == 0 &&
+           lstrcmpiA(a.pluginFolder.c_str(), b.pluginFolder.c_str()) == 0;
 }
 
 SharedPicture* FindByBitmap(HBITMAP bitmap) {
@@ -70,11 +98,13 @@ HBITMAP AcquirePicture(HWND window, const char* path) {
     if (!bitmap) return nullptr;
     // A file that cannot be identified is never shared, but still counted.
     if (!known) identity.fullPath.clear();
+    HBITMAP reduced = MakeReducedCopy(window, bitmap, alpha);
     try {
-        g_pictures.push_back(SharedPicture{identity, bitmap, 1, ++g_lastSerial, alpha});
+        g_pictures.push_back(SharedPicture{identity, bitmap, reduced, 1, ++g_lastSerial, alpha});
     } catch (...) {
         // Out of memory for the table: the chip keeps the picture unshared,
         // and ReleasePicture deletes a bitmap it does not know.
+        if (reduced) DeleteObject(reduced);
     }
     return bitmap;
 }
@@ -88,11 +118,12 @@ void ReleasePicture(HBITMAP picture) {
     }
     if (--shared->users > 0) return;
     DeleteObject(shared->bitmap);
+    if (shared->reduced) DeleteObject(shared->reduced);
     if (shared != &g_pictures.back()) *shared = std::move(g_pictures.back());
     g_pictures.pop_back();
 }
 
 PictureFacts FactsOfPicture(HBITMAP picture) {
     const SharedPicture* shared = picture ? FindByBitmap(picture) : nullptr;
-    return shared ? PictureFacts{shared->serial, shared->alpha} : PictureFacts{0, false};
+    return shared ? PictureFacts{shared->serial, shared->alpha, shared->reduced} : PictureFacts{0, false, nullptr};
 }

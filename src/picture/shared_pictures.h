@@ -6,9 +6,12 @@
 
 // The picture at `path`, shared with every earlier caller that got it from the
 // same file while that file was unchanged (same full path, size and last-write
-// time); a file changed on disk is loaded afresh. Each non-null result is one
-// use, given back with ReleasePicture; the bitmap must not be deleted by its
-// users. Null when nothing could be read (failures are not remembered).
+// time) and, unless it is a bitmap, while plug-ins were looked for in the same
+// unchanged folder, found the same way; otherwise it is loaded afresh, and a
+// picture much larger than the screen gets its reduced copy. Each non-null
+// result is one use, given back with ReleasePicture; the bitmap must not be
+// deleted by its users. Null when nothing could be read (failures are not
+// remembered).
 HBITMAP AcquirePicture(HWND window, const char* path);
 
 // Gives back one use; the last use deletes the bitmap. A bitmap that did not
@@ -21,5 +24,6 @@ void ReleasePicture(HBITMAP picture);
 struct PictureFacts {
     uint32_t serial;
     bool alpha;   // a premultiplied 32-bit DIB section, drawn over the background
+    HBITMAP reduced;   // MakeReducedCopy of the picture, freed with it; null when none
 };
 PictureFacts FactsOfPicture(HBITMAP picture);

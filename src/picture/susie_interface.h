@@ -243,10 +243,25 @@ inline FileSearch FindFolderAlongPath(char (&folder)[kPathBuffer], WIN32_FIND_DA
     return FileSearch(INVALID_HANDLE_VALUE);
 }
 
-// The plug-in folder and the search of its plug-in files, having yielded the
-// first: the registry's folder, the only one searched when it is set (its text
-// used as read, trailing backslash and all), else the first along PATH.
-inline FileSearch FindPluginFiles(char (&folder)[kPathBuffer], WIN32_FIND_DATAA* found) {
+enum class PluginFolderSource { none, registry, path };
+
+// Where the plug-ins are: the registry's folder when it is set, the only one
+// searched then, plug-ins or not (its text used as read, trailing backslash and
+// all; its search is not started here); else the first folder along PATH that
+// holds a plug-in file, whose search, having yielded the first, goes to
+// *pathSearch.
+inline PluginFolderSource LocatePluginFolder(char (&folder)[kPathBuffer], WIN32_FIND_DATAA* found,
+                                             FileSearch* pathSearch) {
     ReadRegistryFolder(folder);
-    return folder[0] ? StartSearch(folder, found) : FindFolderAlongPath(folder, found);
+    if (folder[0]) return PluginFolderSource::registry;
+    *pathSearch = FindFolderAlongPath(folder, found);
+    return *pathSearch ? PluginFolderSource::path : PluginFolderSource::none;
+}
+
+// The plug-in folder and the search of its plug-in files, having yielded the
+// first; an empty search when there are none.
+inline FileSearch FindPluginFiles(char (&folder)[kPathBuffer], WIN32_FIND_DATAA* found) {
+    FileSearch search(INVALID_HANDLE_VALUE);
+    if (LocatePluginFolder(folder, found, &search) == PluginFolderSource::registry) return StartSearch(folder, found);
+    return search;
 }

@@ -59,8 +59,8 @@ void DrawPictureLayer(HLOCAL handle, ChipState* chip, HDC dc, HDC mem, const REC
     // Made before the picture is selected anywhere: it reads the picture's bits.
     HBITMAP scaled = nullptr;
     if (stretched)
-        scaled = KeptScaledPicture(handle, dc, chip->picture, facts.serial, facts.alpha, chip->pictureWidth,
-                                   chip->pictureHeight, chip->drawWidth, chip->drawHeight);
+        scaled = KeptScaledPicture(handle, dc, chip->picture, facts.reduced, facts.serial, facts.alpha,
+                                   chip->pictureWidth, chip->pictureHeight, chip->drawWidth, chip->drawHeight);
     else
         DropScaledPicture(handle);
     HBITMAP source = scaled ? scaled : chip->picture;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <vector>
 #include "win/dib32.h"
+#include "win/gdi_guards.h"
 
 namespace {
 struct KeptPicture {
@@ -17,6 +18,7 @@ std::vector<KeptPicture> g_kept;
 constexpr int32_t kStripRows = 64;
 // Row sums of one channel stay below 2^32 (width times 255).
 constexpr int32_t kMaxSourceWidth = 1 << 24;
+constexpr int64_t kSmallestScreenPixels = 640 * 480;
 
 KeptPicture* Find(HLOCAL chip) {
     for (KeptPicture& k : g_kept)
@@ -89,14 +91,19 @@ void SumRow(const uint8_t* row, const std::vector<Run>& runs, uint32_t full, uin
 // Box filter, streamed over strips of source rows: every target pixel is the
 // mean of the source area it covers, each of the four bytes on its own,
 // rounded to nearest. Total weight per target pixel is sw * sh. The fourth
-// byte is only worked out for pictures with alpha.
-HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_t kw, int32_t kh, bool alpha) {
+// byte is only worked out for pictures with alpha. A source made by MakeShrunk
+// itself (`ours`: a top-down 32-bit DIB section) is read where it lies; any
+// other through GetDIBits, a strip at a time.
+HBITMAP MakeShrunk(HDC reference, HBITMAP source, bool ours, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
+                   bool alpha) {
     // Every buffer is taken before the bitmap, so running out of memory for
     // one leaves nothing behind.
     const std::vector<Run> xs = AxisRuns(sw, kw);
     const std::vector<Span> ys = AxisSpans(sh, kh);
     const int32_t stripRows = sh < kStripRows ? sh : kStripRows;
-    std::vector<uint32_t> strip(static_cast<size_t>(sw) * stripRows);
+    GdiFlush();
+    const uint8_t* direct = ours ? Dib32Pixels(source) : nullptr;
+    std::vector<uint32_t> strip(direct ? 0 : static_cast<size_t>(sw) * stripRows);
     std::vector<uint32_t> rowSums(static_cast<size_t>(kw) * 4);
     // Target rows `current` and `current + 1`.
     std::vector<uint64_t> sums(static_cast<size_t>(kw) * 8);
@@ -108,9 +115,19 @@ HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_
     const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
     auto* outPixels = static_cast<uint8_t*>(outBits);
     int32_t current = 0;
+    // 64-bit division is a library call on this processor: sums that fit 32
+    // bits, as those of any picture up to 16 megapixels do, divide in 32.
+    const bool narrow = total * 255 + total / 2 <= UINT32_MAX;
     auto emit = [&] {
         uint8_t* row = outPixels + static_cast<size_t>(current) * kw * 4;
-        for (size_t i = 0; i < static_cast<size_t>(kw) * 4; ++i) row[i] = static_cast<uint8_t>((now[i] + total / 2) / total);
+        if (narrow) {
+            const auto divisor = static_cast<uint32_t>(total);
+            for (size_t i = 0; i < static_cast<size_t>(kw) * 4; ++i)
+                row[i] = static_cast<uint8_t>((static_cast<uint32_t>(now[i]) + divisor / 2) / divisor);
+        } else {
+            for (size_t i = 0; i < static_cast<size_t>(kw) * 4; ++i)
+                row[i] = static_cast<uint8_t>((now[i] + total / 2) / total);
+        }
         std::swap(now, next);
         std::fill(next, next + static_cast<size_t>(kw) * 4, 0);
         ++current;
@@ -118,14 +135,21 @@ HBITMAP MakeShrunk(HDC reference, HBITMAP source, int32_t sw, int32_t sh, int32_
     BITMAPINFO sourceInfo = Dib32Info(sw, sh);
     for (int32_t top = 0; top < sh; top += stripRows) {
         const int32_t rows = sh - top < stripRows ? sh - top : stripRows;
-        // Scan lines count from the bottom; within the strip too.
-        if (GetDIBits(reference, source, static_cast<UINT>(sh - top - rows), static_cast<UINT>(rows), strip.data(),
-                      &sourceInfo, DIB_RGB_COLORS) != rows) {
-            DeleteObject(out);
-            return nullptr;
+        const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(sw) * 4;
+        const uint8_t* topRow = direct ? direct + top * rowBytes : nullptr;
+        ptrdiff_t step = rowBytes;
+        if (!direct) {
+            // Scan lines count from the bottom; within the strip too.
+            if (GetDIBits(reference, source, static_cast<UINT>(sh - top - rows), static_cast<UINT>(rows),
+                          strip.data(), &sourceInfo, DIB_RGB_COLORS) != rows) {
+                DeleteObject(out);
+                return nullptr;
+            }
+            topRow = reinterpret_cast<const uint8_t*>(strip.data()) + (rows - 1) * rowBytes;
+            step = -rowBytes;
         }
         for (int32_t k = 0; k < rows; ++k) {
-            const auto* row = reinterpret_cast<const uint8_t*>(strip.data() + static_cast<size_t>(rows - 1 - k) * sw);
+            const uint8_t* row = topRow + k * step;
             if (alpha)
                 SumRow<4>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
             else
@@ -147,9 +171,25 @@ void Forget(KeptPicture* kept) {
     if (kept != &g_kept.back()) *kept = g_kept.back();
     g_kept.pop_back();
 }
+
+// The size of the reduced copy on a screen of the given size; {0, 0} when the
+// picture is not much larger than the screen.
+SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screenWidth, int32_t screenHeight) {
+    if (pictureWidth <= 0 || pictureHeight <= 0 || screenWidth <= 0 || screenHeight <= 0) return {0, 0};
+    const int64_t pw = pictureWidth, ph = pictureHeight;
+    int64_t cw = screenWidth, ch = screenHeight;
+    // The axis on which the screen is relatively larger decides; the other is
+    // rounded up so that it still covers the screen.
+    if (cw * ph >= ch * pw)
+        ch = (ph * cw + pw - 1) / pw;
+    else
+        cw = (pw * ch + ph - 1) / ph;
+    if (cw > pw || ch > ph || pw * ph < 2 * cw * ch) return {0, 0};
+    return {static_cast<LONG>(cw), static_cast<LONG>(ch)};
+}
 }  // namespace
 
-HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, uint32_t serial, bool alpha,
+HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, HBITMAP reduced, uint32_t serial, bool alpha,
                           int32_t pictureWidth, int32_t pictureHeight, int32_t drawWidth, int32_t drawHeight) {
     KeptPicture* kept = Find(chip);
     if (kept && kept->source == picture && kept->serial == serial && kept->drawWidth == drawWidth &&
@@ -166,16 +206,48 @@ HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, uint32_t 
     if (!GetObjectA(picture, sizeof(actual), &actual) || actual.bmWidth != pictureWidth ||
         actual.bmHeight != pictureHeight || pictureWidth > kMaxSourceWidth)
         return nullptr;
+    // Sizes the reduced copy covers are averaged from it: it is smaller than
+    // the picture along both axes, so such a size shrinks along both.
+    HBITMAP source = picture;
+    int32_t sw = pictureWidth, sh = pictureHeight;
+    BITMAP copy{};
+    if (reduced && GetObjectA(reduced, sizeof(copy), &copy) && drawWidth <= copy.bmWidth &&
+        drawHeight <= copy.bmHeight) {
+        if (drawWidth == copy.bmWidth && drawHeight == copy.bmHeight) return reduced;
+        source = reduced;
+        sw = copy.bmWidth;
+        sh = copy.bmHeight;
+    }
     // Out of memory for the work or the table, the picture is drawn as it is.
     HBITMAP scaled = nullptr;
     try {
-        scaled = MakeShrunk(reference, picture, pictureWidth, pictureHeight, kw, kh, alpha);
+        scaled = MakeShrunk(reference, source, source == reduced, sw, sh, kw, kh, alpha);
         if (scaled) g_kept.push_back({chip, picture, serial, drawWidth, drawHeight, scaled});
     } catch (...) {
         if (scaled) DeleteObject(scaled);
         return nullptr;
     }
     return scaled;
+}
+
+HBITMAP MakeReducedCopy(HWND window, HBITMAP picture, bool alpha) {
+    BITMAP actual{};
+    if (!picture || !GetObjectA(picture, sizeof(actual), &actual) || actual.bmWidth > kMaxSourceWidth) return nullptr;
+    // Asking for the screen's size can cost tens of microseconds, a good part
+    // of loading a small bitmap; no screen is smaller than VGA, so a picture
+    // with fewer pixels than two such screens is spared the question.
+    if (static_cast<int64_t>(actual.bmWidth) * actual.bmHeight < 2 * kSmallestScreenPixels) return nullptr;
+    const SIZE size = ReducedCopySize(actual.bmWidth, actual.bmHeight, GetSystemMetrics(SM_CXSCREEN),
+                                      GetSystemMetrics(SM_CYSCREEN));
+    if (size.cx <= 0) return nullptr;
+    WindowDc reference(window);
+    if (!reference.get()) return nullptr;
+    // Without memory for the work, the picture is kept without a copy.
+    try {
+        return MakeShrunk(reference.get(), picture, false, actual.bmWidth, actual.bmHeight, size.cx, size.cy, alpha);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void DropScaledPicture(HLOCAL chip) {

@@ -28,3 +28,14 @@ inline HBITMAP NewTopDownDib32(HDC reference, LONG width, LONG height, void** bi
     }
     return bitmap;
 }
+
+// The pixels of a 32-bit DIB section, rows of width * 4 bytes, in the order it
+// was made with (GetObject does not tell: a top-down one reports a positive
+// height); null for any other bitmap. Valid while the bitmap lives; GdiFlush
+// before reading what GDI drew into it.
+inline const BYTE* Dib32Pixels(HBITMAP bitmap) {
+    DIBSECTION section{};
+    if (GetObjectA(bitmap, sizeof(section), &section) != sizeof(section)) return nullptr;
+    if (section.dsBmih.biBitCount != 32 || section.dsBmih.biCompression != BI_RGB) return nullptr;
+    return static_cast<const BYTE*>(section.dsBm.bmBits);
+}

@@ -30,6 +30,14 @@ public:
     explicit FileSearch(HANDLE search) : search_(search) {}
     ~FileSearch() { if (search_ != INVALID_HANDLE_VALUE) FindClose(search_); }
     FileSearch(FileSearch&& other) : search_(other.search_) { other.search_ = INVALID_HANDLE_VALUE; }
+    FileSearch& operator=(FileSearch&& other) {
+        if (this != &other) {
+            if (search_ != INVALID_HANDLE_VALUE) FindClose(search_);
+            search_ = other.search_;
+            other.search_ = INVALID_HANDLE_VALUE;
+        }
+        return *this;
+    }
     FileSearch(const FileSearch&) = delete;
     FileSearch& operator=(const FileSearch&) = delete;
     HANDLE get() const { return search_; }

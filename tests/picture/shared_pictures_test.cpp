@@ -113,3 +113,24 @@ TEST_F(SharedPicturesTest, FailedLoadsAreNotRemembered) {
     Library().Update(chip->chip(), chip->window(), &chip->host().info);
     EXPECT_EQ(chip->Paint()->At(5, 5), RGB(1, 100, 1));
 }
+
+TEST_F(SharedPicturesTest, APluginPictureIsSharedOnlyWhileThePluginFolderIsUnchanged) {
+    const std::string path = NewFolder("shared-elsewhere") + "\\toy.brm";
+    Write(path, RGB(0, 90, 200), 4);
+    auto first = Chip(path), second = Chip(path);
+    ASSERT_EQ(probe_->pictureCalls, 1);
+    {
+        // Another folder, without the plug-in: no picture, as at a first load.
+        ScopedSusieFolder empty(NewFolder("no-plugins").c_str());
+        Library().Update(second->chip(), second->window(), &second->host().info);
+        EXPECT_EQ(second->state().picture, nullptr);
+    }
+    // The folder written since, as adding or removing a plug-in does: read afresh.
+    HANDLE folder = CreateFileA(folder_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    FILETIME written{5, 0x01D00000};
+    SetFileTime(folder, nullptr, nullptr, &written);
+    CloseHandle(folder);
+    Library().Update(second->chip(), second->window(), &second->host().info);
+    EXPECT_EQ(probe_->pictureCalls, 2);
+}

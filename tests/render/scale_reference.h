@@ -11,7 +11,9 @@
 inline std::vector<std::pair<int, int64_t>> Cover(int i, int size, int drawn) {
     if (drawn >= size) return {{static_cast<int>(((2LL * i + 1) * size - 1) / (2LL * drawn)), 1}};
     std::vector<std::pair<int, int64_t>> cover;
-    for (int j = 0; j < size; ++j) {
+    // Only the pixels from the first the target touches on.
+    const int64_t end = int64_t{i + 1} * size;
+    for (int j = static_cast<int>(int64_t{i} * size / drawn); j < size && int64_t{j} * drawn < end; ++j) {
         const int64_t lo = std::max<int64_t>(int64_t{i} * size, int64_t{j} * drawn);
         const int64_t hi = std::min<int64_t>(int64_t{i + 1} * size, int64_t{j + 1} * drawn);
         if (hi > lo) cover.push_back({j, hi - lo});

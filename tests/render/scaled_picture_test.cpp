@@ -2,6 +2,8 @@
 // the picture is drawn smaller, blocks where it is drawn larger; and the kept
 // scaled picture after everything that changes what it must show.
 #include <gtest/gtest.h>
+#include <cmath>
+#include <cstdio>
 #include "chip_scene.h"
 #include "scale_reference.h"
 
@@ -134,4 +136,39 @@ TEST(ScaledPicture, KeptPictureFollowsSizePlacementAndPicture) {
     Library().DoDrawExMenu(scene.chip(), scene.window(), 10001);
     ASSERT_EQ(scene.state().placement, 5);
     ExpectScaled(scene, 41, 29, first);
+}
+
+TEST(ScaledPicture, PictureMuchLargerThanTheScreenIsDrawnWithinALevelOfTheExactMean) {
+    // Sized from the screen, so that it gets its reduced copy on any display;
+    // shaded, with hard edges and grain, as a photo is.
+    static int pw = 2 * GetSystemMetrics(SM_CXSCREEN) + 37, ph = 2 * GetSystemMetrics(SM_CYSCREEN) + 11;
+    static std::vector<COLORREF> photo(static_cast<size_t>(pw) * ph);
+    for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x) {
+            const int grain = static_cast<int>(NoiseAt(x, y, 5) % 41) - 20;
+            const int shade = static_cast<int>(128 + 90 * std::sin(x / 173.0) * std::cos(y / 211.0)) + grain;
+            const int edge = ((x / 120 + y / 95) % 4 ? 70 : 200) + grain;
+            photo[static_cast<size_t>(y) * pw + x] = RGB(shade, 60 + 150 * (x + y) / (pw + ph), edge);
+        }
+    const std::string path = TempDirectory() + "photo-like.bmp";
+    WriteBmpFile(path, pw, ph, [](int x, int y, void*) { return photo[static_cast<size_t>(y) * pw + x]; });
+    const ChipSettings settings = PictureSettings(path, 5);
+    auto canvas = ChipScene(301, 203, "", &settings).Paint();
+    DeleteFileA(path.c_str());
+    int64_t total = 0;
+    int largest = 0, want[4];
+    for (int y = 0; y < 203; ++y)
+        for (int x = 0; x < 301; ++x) {
+            ScaledAt(x, y, pw, ph, 301, 203,
+                     [](int sx, int sy, int c) { return (photo[static_cast<size_t>(sy) * pw + sx] >> 8 * c) & 0xFF; },
+                     want);
+            for (int c = 0; c < 3; ++c) {
+                const int d = std::abs(static_cast<int>((canvas->At(x, y) >> 8 * c) & 0xFF) - want[c]);
+                total += d;
+                largest = std::max(largest, d);
+            }
+        }
+    const double mean = static_cast<double>(total) / (301 * 203 * 3);
+    std::printf("%dx%d drawn 301x203: mean difference %.3f levels, largest %d\n", pw, ph, mean, largest);
+    EXPECT_LT(mean, 1.0) << "largest " << largest;
 }
