@@ -29,8 +29,8 @@ class FileSearch {
 public:
     explicit FileSearch(HANDLE search) : search_(search) {}
     ~FileSearch() { if (search_ != INVALID_HANDLE_VALUE) FindClose(search_); }
-    FileSearch(FileSearch&& other) : search_(other.search_) { other.search_ = INVALID_HANDLE_VALUE; }
-    FileSearch& operator=(FileSearch&& other) {
+    FileSearch(FileSearch&& other) noexcept : search_(other.search_) { other.search_ = INVALID_HANDLE_VALUE; }
+    FileSearch& operator=(FileSearch&& other) noexcept {
         if (this != &other) {
             if (search_ != INVALID_HANDLE_VALUE) FindClose(search_);
             search_ = other.search_;
