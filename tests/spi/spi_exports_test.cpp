@@ -48,7 +48,8 @@ std::vector<std::pair<std::string, std::string>> FormatRows() {
 }
 
 // quadrants.psd (8 bits, 32 pixels a row) with its merged image PackBits
-// packed: each row a no-op packet, its first two bytes as a literal, then runs.
+// packed: each row a no-op packet, then runs, but bytes 12 to 29, across the
+// quadrants' edges, as one literal packet.
 Bytes PackedPsd() {
     const Bytes raw = ReadBytes(PicturePath("quadrants.psd"));
     size_t at = 26;
@@ -59,9 +60,15 @@ Bytes PackedPsd() {
     for (size_t from = at + 2; from + 32 <= raw.size(); from += 32) {
         const unsigned char* row = &raw[from];
         const size_t start = rows.size();
-        rows.insert(rows.end(), {0x80, 1, row[0], row[1]});
-        for (size_t x = 2, run = 1; x < 32; x += run, run = 1) {
-            while (x + run < 32 && row[x + run] == row[x]) ++run;
+        rows.push_back(0x80);
+        for (size_t x = 0, run = 0; x < 32; x += run) {
+            if (x == 12) {
+                run = 18;
+                rows.push_back(static_cast<unsigned char>(run - 1));
+                rows.insert(rows.end(), row + x, row + x + run);
+                continue;
+            }
+            for (run = 1; x + run < 32 && x + run != 12 && row[x + run] == row[x];) ++run;
             rows.insert(rows.end(), {static_cast<unsigned char>(1 - run), row[x]});
         }
         const size_t count = rows.size() - start;
