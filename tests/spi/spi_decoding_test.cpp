@@ -125,7 +125,7 @@ TEST(SpiOrientation, AllEightFromFileAndMemory) {
         const char* name;
         Bytes (*make)(int);
         int tolerance;
-        int last;   // orientation
+        int last;   // the last orientation it can give
     } formats[] = {{"jpg", JpegWithOrientation, 12, 8}, {"tif", TiffWithOrientation, 0, 8},
                    {"tga", TgaWithOrientation, 0, 4}};
     for (const auto& format : formats) {

@@ -56,7 +56,7 @@ Bytes PackedPsd() {
     for (int section = 0; section < 3; ++section)
         at += 4 + (raw[at] << 24 | raw[at + 1] << 16 | raw[at + 2] << 8 | raw[at + 3]);
     Bytes packed(raw.begin(), raw.begin() + at), counts, rows;
-    packed.insert(packed.end(), {0, 1});
+    packed.insert(packed.end(), {0, 1});   // compression 1: PackBits
     for (size_t from = at + 2; from + 32 <= raw.size(); from += 32) {
         const unsigned char* row = &raw[from];
         const size_t start = rows.size();

@@ -159,7 +159,7 @@ std::vector<BrokenPicture> BrokenPictures() {
         }
     Bytes gif = ReadBytes(PicturePath("quadrants.gif"));
     gif[6] = gif[7] = gif[8] = gif[9] = 0xff;   // screen 65535 x 65535
-    // The strip offsets entry twice: over the entry after it.
+    // The strip offsets entry copied over the entry after it: the tag twice.
     Bytes repeated = ReadBytes(PicturePath("quadrants.tif"));
     for (size_t e = (repeated[4] | repeated[5] << 8) + 2; e + 24 <= repeated.size(); e += 12)
         if ((repeated[e] | repeated[e + 1] << 8) == 273) {
