@@ -4,8 +4,6 @@
 #include <cstring>
 #include <memory>
 #include <vector>
-#include <memory>
-#include <vector>
 #include "chip_peek.h"
 #include "chip_pictures.h"
 #include "heap_usage.h"
