@@ -138,6 +138,7 @@ TEST_F(PictureExportsTest, DamagedBitmapFilesLeaveTheChipWithoutAPicture) {
         {"huge colour count", 46, 0xffffffff, SIZE_MAX},
         {"32 bits with a table past the end", 28, 32 | (BI_RGB << 16), SIZE_MAX},
         {"truncated bits", SIZE_MAX, 0, 54 + 12 * 3 - 1},
+        {"3 wide, cut inside the last row's padding", 18, 3, 54 + 12 * 3 - 1},
         {"header only", SIZE_MAX, 0, 54},
         {"cut inside the header", SIZE_MAX, 0, 30},
         {"zero-length file", SIZE_MAX, 0, 0},

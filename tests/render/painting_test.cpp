@@ -319,8 +319,7 @@ TEST(PaintChip, EmptyClientPaintsNothingButStillUpdatesTheChip) {
 }
 
 // DrawChip only copies into the host's DC; the objects it paints with are
-// selected into DCs of its own through the guards, which must select back into
-// the DC they were given.
+// selected into DCs of its own.
 TEST(PaintChip, HostDcKeepsItsSelectedObjects) {
     const std::string picture = GradientPicture(30, 20, 1);
     const ChipSettings settings = PictureSettings(picture, 4);
@@ -333,32 +332,6 @@ TEST(PaintChip, HostDcKeepsItsSelectedObjects) {
     EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_FONT), font);
     EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BRUSH), brush);
     EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BITMAP), bitmap);
-
-    MemoryDc own(canvas.dc());
-    ASSERT_NE(own.get(), nullptr);
-    const HGDIOBJ ownFont = GetCurrentObject(own.get(), OBJ_FONT);
-    const HGDIOBJ ownBrush = GetCurrentObject(own.get(), OBJ_BRUSH);
-    const HGDIOBJ ownBitmap = GetCurrentObject(own.get(), OBJ_BITMAP);
-    HGDIOBJ created[3] = {};
-    {
-        const LOGFONTA face = MakeFont(-12, "Arial");
-        GdiObject<HFONT> newFont(CreateFontIndirectA(&face));
-        GdiObject<HBRUSH> newBrush(CreateSolidBrush(RGB(1, 2, 3)));
-        GdiObject<HBITMAP> newBitmap(CreateCompatibleBitmap(canvas.dc(), 4, 4));
-        created[0] = newFont.get();
-        created[1] = newBrush.get();
-        created[2] = newBitmap.get();
-        SelectedObject a(own.get(), newFont.get());
-        SelectedObject b(own.get(), newBrush.get());
-        SelectedObject c(own.get(), newBitmap.get());
-        EXPECT_EQ(GetCurrentObject(own.get(), OBJ_FONT), newFont.get());
-        EXPECT_EQ(GetCurrentObject(own.get(), OBJ_BRUSH), newBrush.get());
-        EXPECT_EQ(GetCurrentObject(own.get(), OBJ_BITMAP), newBitmap.get());
-    }
-    EXPECT_EQ(GetCurrentObject(own.get(), OBJ_FONT), ownFont);
-    EXPECT_EQ(GetCurrentObject(own.get(), OBJ_BRUSH), ownBrush);
-    EXPECT_EQ(GetCurrentObject(own.get(), OBJ_BITMAP), ownBitmap);
-    for (HGDIOBJ object : created) EXPECT_EQ(GetObjectType(object), 0u) << "deleted after being selected back";
 }
 
 TEST(PaintChip, ThousandsOfPaintsAndSizesLeakNothing) {
