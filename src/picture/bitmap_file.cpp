@@ -57,7 +57,6 @@ bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize) {
     if (planes != 1) return false;
     if (width <= 0 || height == 0 || height == INT32_MIN) return false;
     const int64_t rows = height < 0 ? -height : height;
-    if (width > kMaxBitmapSide || rows > kMaxBitmapSide || width * rows > kMaxBitmapPixels) return false;
 
     switch (compression) {
     case BI_RGB:
@@ -81,11 +80,16 @@ bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize) {
     const uint64_t tableEnd = kFileHeaderSize + infoSize + masks + colours * entrySize;
     if (tableEnd > fileSize || bitsOffset < kFileHeaderSize + infoSize + masks || bitsOffset > fileSize) return false;
 
-    const uint64_t bitsSize = compression == BI_RLE8 || compression == BI_RLE4
-                                  ? sizeImage
-                                  : (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4 * rows;
-    if (bitsSize == 0) return false;   // a compressed stream must say how long it is
-    return bitsOffset + bitsSize <= fileSize;
+    const uint64_t room = fileSize - bitsOffset;
+    if (compression == BI_RLE8 || compression == BI_RLE4) {
+        // The stream can name any size, and the loader takes memory for all of
+        // it: hence the budget. It must say how long it is.
+        if (width > kMaxBitmapSide || rows > kMaxBitmapSide || width * rows > kMaxBitmapPixels) return false;
+        return sizeImage != 0 && sizeImage <= room;
+    }
+    // Every row lies in the file, so the loader takes no more than it holds.
+    const uint64_t rowBytes = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
+    return static_cast<uint64_t>(rows) <= room / rowBytes;
 }
 
 HBITMAP LoadBitmapFile(const char* path, BitmapFileHead* head) {

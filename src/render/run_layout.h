@@ -7,7 +7,8 @@
 // caller has selected into dc. A font of another character set would read the
 // bytes in its own code page and show Western glyphs, so such texts go through
 // the wide-character call, where the system finds glyphs for every character;
-// Japanese fonts take the byte call. length -1: up to the terminator.
+// Japanese and symbol fonts, and empty texts, take the byte call. length -1:
+// up to the terminator; either way the system gets the count given.
 int DrawChipText(HDC dc, const LOGFONTA& font, const char* text, int length, RECT* r, UINT format);
 
 // Width and height of one run in its own font (DrawChipText with DT_CALCRECT

@@ -251,6 +251,13 @@ TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
         }
         EXPECT_EQ(run.output.find("chip 1 (line 1): the picture"), std::string::npos) << run.output;
     }
+    // One such picture is enough for --strict; none is not.
+    for (const bool one : {true, false}) {
+        WriteTextFile(scenePath, std::string("[chip]\ntext = fine\n") +
+                                     (one ? "[chip]\ntext = x\npicture = words.png\n" : ""));
+        const ChiphostRun run = RunChiphost("--strict render \"" + scenePath + "\" \"" + png + "\"");
+        EXPECT_EQ(run.exitCode, one ? 5u : 0u) << run.output;
+    }
 }
 
 // Plug-ins that fail or fault when the host asks them itself cost only the

@@ -2,6 +2,8 @@
 // settings, and Update's result.
 #include <gtest/gtest.h>
 #include <cstring>
+#include <memory>
+#include <vector>
 #include "chip_peek.h"
 #include "chip_pictures.h"
 #include "heap_usage.h"
@@ -116,20 +118,31 @@ TEST(ChipLifecycle, TimeTokenAsksForTicksAndResetsTheClock) {
 
 TEST(ChipLifecycle, ManyChipsComeAndGoWithoutLeaks) {
     // Each chip holds a picture: a picture or a chip block left behind shows in
-    // the GDI slots or on the heap.
+    // the GDI slots or on the heap. A picture stretched smaller is also kept
+    // scaled once painted; thirty such chips live at once, so that what a chip
+    // leaves under its handle is not simply taken over by the next chip.
     TestWindow window(60, 40);
-    const ChipSettings settings = PictureSettings(SolidPicture(8, 8, RGB(9, 9, 9)), 0);
-    const auto cycle = [&] {
-        HostChip host("x<time>");
-        host.SetSettings(settings);
-        ScopedChip chip(window.get(), &host.info);
-        EXPECT_NE(chip.state().picture, nullptr);
+    PixelCanvas canvas(60, 40);
+    const ChipSettings corner = PictureSettings(SolidPicture(8, 8, RGB(9, 9, 9)), 0);
+    const ChipSettings stretched = PictureSettings(SolidPicture(80, 50, RGB(9, 9, 9)), 5);
+    const auto batch = [&](int count, const ChipSettings& settings) {
+        std::vector<std::unique_ptr<HostChip>> hosts;
+        std::vector<std::unique_ptr<ScopedChip>> chips;
+        for (int i = 0; i < count; ++i) {
+            hosts.push_back(std::make_unique<HostChip>("x<time>"));
+            hosts.back()->SetSettings(settings);
+            chips.push_back(std::make_unique<ScopedChip>(window.get(), &hosts.back()->info));
+            EXPECT_NE(chips.back()->state().picture, nullptr);
+            Library().DrawChip(chips.back()->get(), window.get(), canvas.dc(), "x<time>");
+        }
     };
-    for (int i = 0; i < 10; ++i) cycle();   // first-use allocations of the platform
-    const int before = CountFreeGdiSlots();
+    for (int i = 0; i < 10; ++i) batch(1, corner);   // first-use allocations of the platform
     const uint64_t heapBefore = HeapBytesInUse();
-    for (int i = 0; i < 300; ++i) cycle();
-    EXPECT_GE(CountFreeGdiSlots(), before - 5);
+    for (int i = 0; i < 300; ++i) batch(1, corner);
     // 300 chip blocks would be 158 KB.
     EXPECT_LT(HeapBytesInUse(), heapBefore + 64 * 1024);
+    for (int i = 0; i < 10; ++i) batch(1, stretched);
+    const int before = CountFreeGdiSlots();
+    for (int i = 0; i < 10; ++i) batch(30, stretched);
+    EXPECT_GE(CountFreeGdiSlots(), before - 5);
 }

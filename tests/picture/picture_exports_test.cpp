@@ -114,15 +114,16 @@ std::vector<uint8_t> SoundBitmap() {
 }
 
 struct BitmapDamage {
-    const char* name;
+    const char* name;   // a sound file's starts with "sound"
     size_t at;          // byte to overwrite with `value` (32 bits), or SIZE_MAX
     uint32_t value;
-    size_t keep;        // bytes of the file kept; SIZE_MAX for all
+    size_t keep;        // bytes of the file kept (more are grey); SIZE_MAX for all
 };
 
 TEST_F(PictureExportsTest, DamagedBitmapFilesLeaveTheChipWithoutAPicture) {
     const BitmapDamage cases[] = {
         {"sound", SIZE_MAX, 0, SIZE_MAX},
+        {"sound panorama past the budget of compressed ones", 18, 17000, 54 + 17000 * 3 * 3},
         {"bits offset past the end", 10, 0x7fff0000, SIZE_MAX},
         {"bits offset just too far", 10, 55, SIZE_MAX},
         {"bits offset inside the header", 10, 20, SIZE_MAX},
@@ -137,6 +138,7 @@ TEST_F(PictureExportsTest, DamagedBitmapFilesLeaveTheChipWithoutAPicture) {
         {"huge colour count", 46, 0xffffffff, SIZE_MAX},
         {"32 bits with a table past the end", 28, 32 | (BI_RGB << 16), SIZE_MAX},
         {"truncated bits", SIZE_MAX, 0, 54 + 12 * 3 - 1},
+        {"3 wide, cut inside the last row's padding", 18, 3, 54 + 12 * 3 - 1},
         {"header only", SIZE_MAX, 0, 54},
         {"cut inside the header", SIZE_MAX, 0, 30},
         {"zero-length file", SIZE_MAX, 0, 0},
@@ -145,7 +147,7 @@ TEST_F(PictureExportsTest, DamagedBitmapFilesLeaveTheChipWithoutAPicture) {
         SCOPED_TRACE(c.name);
         std::vector<uint8_t> bytes = SoundBitmap();
         if (c.at != SIZE_MAX) std::memcpy(&bytes[c.at], &c.value, 4);
-        if (c.keep != SIZE_MAX) bytes.resize(c.keep);
+        if (c.keep != SIZE_MAX) bytes.resize(c.keep, 0x80);
         const std::string path = folder_ + "\\damaged.bmp";
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -153,7 +155,7 @@ TEST_F(PictureExportsTest, DamagedBitmapFilesLeaveTheChipWithoutAPicture) {
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(file);
 
-        const bool sound = std::strcmp(c.name, "sound") == 0;
+        const bool sound = std::strncmp(c.name, "sound", 5) == 0;
         HostChip chip("text");
         HLOCAL handle = StartChip(chip, path);
         ASSERT_NE(handle, nullptr);

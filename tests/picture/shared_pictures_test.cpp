@@ -22,8 +22,10 @@ protected:
 
     // Writes a test picture and gives it a last-write time of its own, so
     // that a rewrite within the file system's time resolution still shows.
-    void Write(const std::string& path, COLORREF colour, DWORD stamp) {
+    // `prefix` bytes before it make a file of another size.
+    void Write(const std::string& path, COLORREF colour, DWORD stamp, size_t prefix = 0) {
         TestPicture picture;
+        picture.prefix = prefix;
         picture.width = 12;
         picture.height = 10;
         picture.topLeft = picture.topRight = picture.bottom = colour;
@@ -74,6 +76,10 @@ TEST_F(SharedPicturesTest, OneLoadForManyChipsAndTheLastChipDeletesIt) {
     EXPECT_EQ(second->Paint()->At(5, 5), RGB(10, 200, 30));
     second.reset();
     EXPECT_FALSE(IsLive(shared)) << "released with its last chip";
+    // A chip on the file after all are gone reads it again.
+    auto third = Chip(path);
+    EXPECT_EQ(third->Paint()->At(5, 5), RGB(10, 200, 30));
+    EXPECT_EQ(probe_->pictureCalls, 2);
 }
 
 TEST_F(SharedPicturesTest, FileChangedOnDiskIsReadAfreshAtTheNextLoad) {
@@ -103,6 +109,12 @@ TEST_F(SharedPicturesTest, FileChangedOnDiskIsReadAfreshAtTheNextLoad) {
     auto third = Chip(other);
     EXPECT_EQ(probe_->pictureCalls, 3);
     EXPECT_EQ(third->Paint()->At(5, 5), RGB(0, 120, 0));
+
+    // Another file size at the same time: read afresh.
+    Write(path, RGB(0, 200, 200), 2, 128);
+    auto fourth = Chip(path);
+    EXPECT_EQ(probe_->pictureCalls, 4);
+    EXPECT_EQ(fourth->Paint()->At(5, 5), RGB(0, 200, 200));
 }
 
 TEST_F(SharedPicturesTest, FailedLoadsAreNotRemembered) {

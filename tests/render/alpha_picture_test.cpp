@@ -72,20 +72,24 @@ protected:
         return path;
     }
 
-    // The same picture as a bitmap file with a 124-byte header, rows bottom up;
-    // with `zeroAlpha` every alpha byte is 0 and the colours are kept.
-    std::string WriteBitmapFile(const std::string& name, const TestPicture& p, bool zeroAlpha = false) {
+    // The fourth byte of a bitmap file's pixels: alpha (transparent pixels
+    // white), filler (AlphaAt) beside the picture's own colours, or 0.
+    enum class Fourth { alpha, filler, zero };
+
+    // The same picture as a bitmap file with a 124-byte header, rows bottom up.
+    std::string WriteBitmapFile(const std::string& name, const TestPicture& p, Fourth fourth = Fourth::alpha,
+                                DWORD compression = BI_BITFIELDS, DWORD alphaMask = 0xFF000000) {
         BITMAPV5HEADER v{};
         v.bV5Size = sizeof(v);
         v.bV5Width = p.width;
         v.bV5Height = p.height;
         v.bV5Planes = 1;
         v.bV5BitCount = 32;
-        v.bV5Compression = BI_BITFIELDS;
+        v.bV5Compression = compression;
         v.bV5RedMask = 0x00FF0000;
         v.bV5GreenMask = 0x0000FF00;
         v.bV5BlueMask = 0x000000FF;
-        v.bV5AlphaMask = 0xFF000000;
+        v.bV5AlphaMask = alphaMask;
         v.bV5CSType = 0x73524742;
         v.bV5SizeImage = p.width * p.height * 4;
         BITMAPFILEHEADER f{};
@@ -97,8 +101,8 @@ protected:
         for (int y = p.height - 1; y >= 0; --y)
             for (int x = 0; x < p.width; ++x) {
                 const COLORREF c = y >= p.height / 2 ? p.bottom : x < p.width / 2 ? p.topLeft : p.topRight;
-                const uint8_t a = zeroAlpha ? 0 : AlphaAt(x, y);
-                const bool white = a == 0 && !zeroAlpha;
+                const uint8_t a = fourth == Fourth::zero ? 0 : AlphaAt(x, y);
+                const bool white = a == 0 && fourth == Fourth::alpha;
                 const char pixel[4] = {char(white ? 255 : GetBValue(c)), char(white ? 255 : GetGValue(c)),
                                        char(white ? 255 : GetRValue(c)), char(a)};
                 bytes.append(pixel, 4);
@@ -165,13 +169,20 @@ TEST_F(AlphaPictureTest, DrawnOverTheBackgroundInEveryPlacement) {
 
 TEST_F(AlphaPictureTest, ThirtyTwoBitsWithoutAlphaPaintAsTheyAlwaysDid) {
     // The fourth byte of a BI_RGB picture holds anything; it must not matter,
-    // with a 40-byte header or a 108-byte one. An alpha header whose alpha
-    // bytes are all 0 was written without alpha: opaque, not invisible.
+    // with a 40-byte header or a 108-byte one, nor beside an alpha mask that is
+    // not 0xFF000000 or belongs to a BI_RGB header. An alpha header whose
+    // alpha bytes are all 0 was written without alpha: opaque, not invisible.
     TestPicture opaque = AlphaPicture(0, 0);
     opaque.bitCount = 24;
     const std::string reference = Write("opaque.brm", opaque);
+    TestPicture zeroAlpha = AlphaPicture(2, kAlpha);
+    zeroAlpha.spoil = kSpoilZeroAlpha;
     const std::string paths[] = {Write("filler0.brm", AlphaPicture(0, 0)), Write("filler1.brm", AlphaPicture(1, 0)),
-                                 WriteBitmapFile("zero-alpha.bmp", AlphaPicture(2, 0), true)};
+                                 Write("zero-alpha.brm", zeroAlpha),
+                                 WriteBitmapFile("zero-alpha.bmp", AlphaPicture(2, 0), Fourth::zero),
+                                 WriteBitmapFile("rgb-masks.bmp", AlphaPicture(2, 0), Fourth::filler, BI_RGB),
+                                 WriteBitmapFile("half-alpha-mask.bmp", AlphaPicture(2, 0), Fourth::filler,
+                                                 BI_BITFIELDS, 0x80000000)};
     for (const std::string& path : paths) {
         for (uint32_t placement = 0; placement <= 6; ++placement) {
             SCOPED_TRACE(path + ", placement " + std::to_string(placement));

@@ -319,8 +319,7 @@ TEST(PaintChip, EmptyClientPaintsNothingButStillUpdatesTheChip) {
 }
 
 // DrawChip only copies into the host's DC; the objects it paints with are
-// selected into DCs of its own through the guards, which must select back into
-// the DC they were given.
+// selected into DCs of its own.
 TEST(PaintChip, HostDcKeepsItsSelectedObjects) {
     const std::string picture = GradientPicture(30, 20, 1);
     const ChipSettings settings = PictureSettings(picture, 4);
@@ -333,32 +332,6 @@ TEST(PaintChip, HostDcKeepsItsSelectedObjects) {
     EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_FONT), font);
     EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BRUSH), brush);
     EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BITMAP), bitmap);
-
-    MemoryDc own(canvas.dc());
-    ASSERT_NE(own.get(), nullptr);
-    const HGDIOBJ ownFont = GetCurrentObject(own.get(), OBJ_FONT);
-    const HGDIOBJ ownBrush = GetCurrentObject(own.get(), OBJ_BRUSH);
-    const HGDIOBJ ownBitmap = GetCurrentObject(own.get(), OBJ_BITMAP);
-    HGDIOBJ created[3] = {};
-    {
-        const LOGFONTA face = MakeFont(-12, "Arial");
-        GdiObject<HFONT> newFont(CreateFontIndirectA(&face));
-        GdiObject<HBRUSH> newBrush(CreateSolidBrush(RGB(1, 2, 3)));
-        GdiObject<HBITMAP> newBitmap(CreateCompatibleBitmap(canvas.dc(), 4, 4));
-        created[0] = newFont.get();
-        created[1] = newBrush.get();
-        created[2] = newBitmap.get();
-        SelectedObject a(own.get(), newFont.get());
-        SelectedObject b(own.get(), newBrush.get());
-        SelectedObject c(own.get(), newBitmap.get());
-        EXPECT_EQ(GetCurrentObject(own.get(), OBJ_FONT), newFont.get());
-        EXPECT_EQ(GetCurrentObject(own.get(), OBJ_BRUSH), newBrush.get());
-        EXPECT_EQ(GetCurrentObject(own.get(), OBJ_BITMAP), newBitmap.get());
-    }
-    EXPECT_EQ(GetCurrentObject(own.get(), OBJ_FONT), ownFont);
-    EXPECT_EQ(GetCurrentObject(own.get(), OBJ_BRUSH), ownBrush);
-    EXPECT_EQ(GetCurrentObject(own.get(), OBJ_BITMAP), ownBitmap);
-    for (HGDIOBJ object : created) EXPECT_EQ(GetObjectType(object), 0u) << "deleted after being selected back";
 }
 
 TEST(PaintChip, ThousandsOfPaintsAndSizesLeakNothing) {
@@ -408,12 +381,12 @@ std::wstring Widen(const std::string& cp932) {
 }
 
 // A code page 932 text drawn (or measured) by the test itself, with the byte or
-// the wide call.
+// the wide call, its whole length as the count.
 RECT DrawItself(HDC dc, const LOGFONTA& font, const std::string& cp932, bool wide, RECT r, UINT format) {
     GdiObject<HFONT> created(CreateFontIndirectA(&font));
     SelectedObject selected(dc, created.get());
-    if (wide) DrawTextW(dc, Widen(cp932).c_str(), -1, &r, format);
-    else DrawTextA(dc, cp932.c_str(), -1, &r, format);
+    if (wide) DrawTextW(dc, Widen(cp932).c_str(), static_cast<int>(Widen(cp932).size()), &r, format);
+    else DrawTextA(dc, cp932.c_str(), static_cast<int>(cp932.size()), &r, format);
     return r;
 }
 
@@ -425,62 +398,70 @@ std::vector<std::string> Reference(const LOGFONTA& font, const std::string& cp93
     return MaskOf(canvas, kInk);
 }
 
-LOGFONTA FontWithCharset(const char* face, BYTE charset) {
-    LOGFONTA font = MakeFont(-20, face);
+LOGFONTA FontWithCharset(const char* face, BYTE charset, int height = -20) {
+    LOGFONTA font = MakeFont(height, face);
     font.lfCharSet = charset;
     return font;
 }
 }  // namespace
 
 // The library's texts are code page 932; in a font of another character set
-// they still show Japanese, and Japanese fonts draw as the byte call does.
+// they still show Japanese; Japanese and symbol fonts, and empty texts, take the byte call.
 TEST(PaintText, JapaneseStaysJapaneseInAnyFont) {
     const struct {
         const char* name;
         LOGFONTA font;      // the chip's font, or the date field's when it is a field
         bool dateField;
         bool wide;          // the text must look as the wide call draws it
+        const char* text = "日本語のメモ";  // the chip's text when it has no field
+        int32_t dateFormat = 2;  // "2026年12月 7日"; past the rows, an empty field
     } cases[] = {
         {"Western chip font", FontWithCharset("DejaVu Serif", ANSI_CHARSET), false, true},
         {"Western date field", FontWithCharset("DejaVu Serif", ANSI_CHARSET), true, true},
         {"Japanese chip font", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), false, false},
         {"Japanese date field", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), true, false},
+        {"Symbol font", FontWithCharset("Symbol", SYMBOL_CHARSET, -40), false, false, "\x82\xA0\x82\xA2 \xE0\xF0 abc"},
+        {"empty text, Western font", FontWithCharset("DejaVu Serif", ANSI_CHARSET), false, false, ""},
+        {"empty text, Japanese font", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), false, false, ""},
+        {"empty field, Western font", FontWithCharset("DejaVu Serif", ANSI_CHARSET), true, false, "", 8},
+        {"empty field, Japanese font", FontWithCharset("IPAGothic", SHIFTJIS_CHARSET), true, false, "", 8},
     };
+    // Wine's own Symbol font (Debian's fonts-wine), which Wine does not find by itself.
+    ASSERT_GT(AddFontResourceExA("Z:\\usr\\share\\wine\\fonts\\symbol.ttf", FR_PRIVATE, nullptr), 0);
     const SYSTEMTIME instant = MakeInstant(2026, 12, 7, 10, 0, 0);
     FrozenClock clock(instant);
-    char* date = FormatDateText(2, instant);  // "2026年12月 7日"
-    const std::string dateText = date;
-    std::free(date);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ChipSettings settings = PictureSettings("", 0);
-        settings.dateFormat = 2;
+        settings.dateFormat = c.dateFormat;
         settings.dateFont = c.font;
         settings.dateColour = kInk;
-        ChipScene scene(400, 80, c.dateField ? "<date>" : "日本語のメモ", &settings);
+        ChipScene scene(400, 80, c.dateField ? "<date>" : c.text, &settings);
         if (!c.dateField) {
             scene.host().info.textFont = c.font;
             Library().Update(scene.chip(), scene.window(), &scene.host().info);
         }
-        const std::string text = c.dateField ? dateText : scene.host().text;
+        char* date = FormatDateText(c.dateFormat, instant);
+        const std::string text = c.dateField ? date : c.text;
+        std::free(date);
         const std::vector<std::string> painted = MaskOf(*scene.Paint(), kInk);
-        ASSERT_FALSE(painted.empty());
+        ASSERT_EQ(painted.empty(), text.empty());
         const std::vector<std::string> bytes = Reference(c.font, text, false);
         EXPECT_EQ(painted, c.wide ? Reference(c.font, text, true) : bytes);
         if (c.wide) {
             EXPECT_NE(painted, bytes) << "the byte call shows Western glyphs in this font";
         }
 
-        // Default sizing measures what is drawn.
-        if (c.dateField) continue;
+        // Default sizing measures what is drawn; a field is one line, an empty one adds nothing.
         PixelCanvas measure(1, 1);
-        RECT r = DrawItself(measure.dc(), c.font, text, true, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), 0},
-                            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        const LONG right = c.dateField ? 0 : GetSystemMetrics(SM_CXSCREEN);
+        RECT r = DrawItself(measure.dc(), c.font, text, c.wide, RECT{0, 0, right, 0},
+                            DT_CALCRECT | (c.dateField ? 0 : DT_WORDBREAK) | DT_EXPANDTABS | DT_NOPREFIX);
         r.right += 2 * GetSystemMetrics(SM_CXFRAME);
         r.bottom += 2 * GetSystemMetrics(SM_CYFRAME);
         AdjustWindowRectEx(&r, WS_POPUP | WS_VISIBLE | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
         int32_t size[2] = {0, 0};
-        ASSERT_EQ(Library().CalcDefaultRect(scene.chip(), scene.window(), size, text.c_str()), 0);
+        ASSERT_EQ(Library().CalcDefaultRect(scene.chip(), scene.window(), size, scene.host().text.c_str()), 0);
         EXPECT_EQ(size[0], r.right - r.left);
         EXPECT_EQ(size[1], r.bottom - r.top);
     }

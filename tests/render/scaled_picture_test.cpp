@@ -90,10 +90,12 @@ TEST(ScaledPicture, KeptPictureFollowsSizePlacementAndPicture) {
     ChipScene scene(20, 15, "", &settings);
     ExpectScaled(scene, 37, 23, first);
 
-    // A new client size, through Resize.
-    scene.SetClientSize(25, 11);
-    EXPECT_EQ(Library().Resize(scene.chip(), scene.window()), 0);
-    ExpectScaled(scene, 37, 23, first);
+    // A new client height alone, then a new width alone, through Resize.
+    for (const SIZE client : {SIZE{20, 11}, SIZE{25, 11}}) {
+        scene.SetClientSize(client.cx, client.cy);
+        EXPECT_EQ(Library().Resize(scene.chip(), scene.window()), 0);
+        ExpectScaled(scene, 37, 23, first);
+    }
 
     // Fitted instead of stretched, from the menu.
     Library().DoDrawExMenu(scene.chip(), scene.window(), 10002);

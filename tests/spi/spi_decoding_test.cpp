@@ -1,5 +1,6 @@
 // What the plug-in makes of particular pictures: every PNM kind and maximum
-// value, the eight EXIF orientations, and the calling thread's COM state.
+// value, the eight EXIF orientations and the four TGA origins, and the calling
+// thread's COM state.
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <cstring>
@@ -94,6 +95,15 @@ Bytes TiffWithOrientation(int orientation) {
     return tif;
 }
 
+// quadrants.tga, stored bottom row first and left to right, with its header
+// naming another origin: seen as orientation 2, 3 or 4 (1 is as stored).
+Bytes TgaWithOrientation(int orientation) {
+    Bytes tga = ReadBytes(PicturePath("quadrants.tga"));
+    const unsigned char origins[] = {0, 0, 0x10, 0x30, 0x20};
+    tga[17] |= origins[orientation];
+    return tga;
+}
+
 // Where the stored pixel (x, y) of a w x h picture is seen, by the meaning
 // of each orientation.
 POINT Viewed(int orientation, int w, int h, int x, int y) {
@@ -115,9 +125,11 @@ TEST(SpiOrientation, AllEightFromFileAndMemory) {
         const char* name;
         Bytes (*make)(int);
         int tolerance;
-    } formats[] = {{"jpg", JpegWithOrientation, 12}, {"tif", TiffWithOrientation, 0}};
+        int last;   // the last orientation it can give
+    } formats[] = {{"jpg", JpegWithOrientation, 12, 8}, {"tif", TiffWithOrientation, 0, 8},
+                   {"tga", TgaWithOrientation, 0, 4}};
     for (const auto& format : formats) {
-        for (int orientation = 1; orientation <= 8; ++orientation) {
+        for (int orientation = 1; orientation <= format.last; ++orientation) {
             SCOPED_TRACE(std::string(format.name) + " orientation " + std::to_string(orientation));
             const Bytes bytes = format.make(orientation);
             const std::string path = WriteTemp(std::string("turned.") + format.name, bytes);

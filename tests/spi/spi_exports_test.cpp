@@ -47,6 +47,37 @@ std::vector<std::pair<std::string, std::string>> FormatRows() {
     return rows;
 }
 
+// quadrants.psd (8 bits, 32 pixels a row) with its merged image PackBits
+// packed: each row a no-op packet, then runs, but bytes 12 to 29, across the
+// quadrants' edges, as one literal packet.
+Bytes PackedPsd() {
+    const Bytes raw = ReadBytes(PicturePath("quadrants.psd"));
+    size_t at = 26;
+    for (int section = 0; section < 3; ++section)
+        at += 4 + (raw[at] << 24 | raw[at + 1] << 16 | raw[at + 2] << 8 | raw[at + 3]);
+    Bytes packed(raw.begin(), raw.begin() + at), counts, rows;
+    packed.insert(packed.end(), {0, 1});   // compression 1: PackBits
+    for (size_t from = at + 2; from + 32 <= raw.size(); from += 32) {
+        const unsigned char* row = &raw[from];
+        const size_t start = rows.size();
+        rows.push_back(0x80);
+        for (size_t x = 0, run = 0; x < 32; x += run) {
+            if (x == 12) {
+                run = 18;
+                rows.push_back(static_cast<unsigned char>(run - 1));
+                rows.insert(rows.end(), row + x, row + x + run);
+                continue;
+            }
+            for (run = 1; x + run < 32 && x + run != 12 && row[x + run] == row[x];) ++run;
+            rows.insert(rows.end(), {static_cast<unsigned char>(1 - run), row[x]});
+        }
+        const size_t count = rows.size() - start;
+        counts.insert(counts.end(), {static_cast<unsigned char>(count >> 8), static_cast<unsigned char>(count)});
+    }
+    packed.insert(packed.end(), counts.begin(), counts.end());
+    packed.insert(packed.end(), rows.begin(), rows.end());
+    return packed;
+}
 }  // namespace
 
 // The system's decoders first (under Wine: PNG, JPEG, GIF, TIFF, ICO and
@@ -171,6 +202,8 @@ TEST(SpiGetPicture, EveryFormatFromFileAndMemory) {
     ExpectQuadrants(DecodeFile(PicturePath(kHeader128File), 128), 0, true);
     const Bytes header128 = ReadBytes(PicturePath(kHeader128File));
     ExpectQuadrants(DecodeMemory(header128.data() + 128, header128.size() - 128), 0, true);
+    const Bytes packed = PackedPsd();
+    ExpectQuadrants(DecodeMemory(packed.data(), packed.size()), 2, true);
     // Black at alpha 128 keeps its colour bytes (straight alpha).
     const Bytes png = ReadBytes(PicturePath("quadrants.png"));
     EXPECT_EQ(DecodeMemory(png.data(), png.size()).Raw(29, 14), 0x80000000u);

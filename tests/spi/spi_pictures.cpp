@@ -159,6 +159,13 @@ std::vector<BrokenPicture> BrokenPictures() {
         }
     Bytes gif = ReadBytes(PicturePath("quadrants.gif"));
     gif[6] = gif[7] = gif[8] = gif[9] = 0xff;   // screen 65535 x 65535
+    // The strip offsets entry copied over the entry after it: the tag twice.
+    Bytes repeated = ReadBytes(PicturePath("quadrants.tif"));
+    for (size_t e = (repeated[4] | repeated[5] << 8) + 2; e + 24 <= repeated.size(); e += 12)
+        if ((repeated[e] | repeated[e + 1] << 8) == 273) {
+            std::memcpy(&repeated[e + 12], &repeated[e], 12);
+            break;
+        }
     return {
         {"half.png", Prefix("quadrants.png", 60), 3},
         {"half.jpg", Prefix("quadrants.jpg", 200), 3},
@@ -175,6 +182,7 @@ std::vector<BrokenPicture> BrokenPictures() {
         {"bad-crc.png", badCrc, 3},
         {"no-table.jpg", noTable, 3},
         {"half.tif", Prefix("quadrants.tif", 200), 3},
+        {"repeated-strip.tif", repeated, 3},
         {"half.ico", Prefix("quadrants.ico", 1000), 3},
         {"over-maximum.pgm", Text("P2\n2 1\n15\n3 16\n"), 3},
         {"maximum-0.pgm", Text("P5\n1 1\n0\n\x05"), 3},

@@ -20,12 +20,10 @@ struct Item {
     WORD id;
     WORD classOrdinal;
     std::string text;   // code page 932
-    short x, y, cx, cy;
     DWORD style;
 };
 struct Template {
     DWORD style = 0, exStyle = 0;
-    short x = 0, y = 0, cx = 0, cy = 0;
     std::string caption, face;
     WORD pointSize = 0;
     std::vector<Item> items;
@@ -63,7 +61,6 @@ bool ReadTemplate(HMODULE module, int id, Template* out) {
     if (HIWORD(header->style) == 0xFFFF) return false;   // an extended template
     out->style = header->style;
     out->exStyle = header->dwExtendedStyle;
-    out->x = header->x, out->y = header->y, out->cx = header->cx, out->cy = header->cy;
     const WORD* p = reinterpret_cast<const WORD*>(header + 1);
     std::string ignored;
     p = ReadText(p, &ignored);      // menu
@@ -79,7 +76,6 @@ bool ReadTemplate(HMODULE module, int id, Template* out) {
         const auto* item = reinterpret_cast<const DLGITEMTEMPLATE*>(at);
         Item parsed{};
         parsed.style = item->style;
-        parsed.x = item->x, parsed.y = item->y, parsed.cx = item->cx, parsed.cy = item->cy;
         parsed.id = item->id;
         p = reinterpret_cast<const WORD*>(item + 1);
         p = ReadText(p, nullptr, &parsed.classOrdinal);
@@ -92,14 +88,9 @@ bool ReadTemplate(HMODULE module, int id, Template* out) {
     return true;
 }
 
-void ExpectTemplate(const Template& actual, DWORD style, short cx, short cy, const char* caption,
-                    const std::vector<Item>& items) {
+void ExpectTemplate(const Template& actual, DWORD style, const char* caption, const std::vector<Item>& items) {
     EXPECT_EQ(actual.style, style);
     EXPECT_EQ(actual.exStyle, 0u);
-    EXPECT_EQ(actual.x, 0);
-    EXPECT_EQ(actual.y, 0);
-    EXPECT_EQ(actual.cx, cx);
-    EXPECT_EQ(actual.cy, cy);
     EXPECT_EQ(actual.caption, caption);
     EXPECT_EQ(actual.pointSize, 9);
     EXPECT_EQ(actual.face, "ＭＳ Ｐゴシック");
@@ -111,12 +102,32 @@ void ExpectTemplate(const Template& actual, DWORD style, short cx, short cy, con
         EXPECT_EQ(a.id, e.id);
         EXPECT_EQ(a.classOrdinal, e.classOrdinal);
         EXPECT_EQ(a.text, e.text);
-        EXPECT_EQ(a.x, e.x);
-        EXPECT_EQ(a.y, e.y);
-        EXPECT_EQ(a.cx, e.cx);
-        EXPECT_EQ(a.cy, e.cy);
         EXPECT_EQ(a.style, e.style);
     }
+}
+
+INT_PTR CALLBACK NoHandler(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// What a user sees of a dialog, made from the library's template in the
+// dialog font: every control inside the client area, none over another.
+void ExpectLaidOut(int id) {
+    HWND dialog = CreateDialogParamA(Library().module, MAKEINTRESOURCEA(id), nullptr, NoHandler, 0);
+    ASSERT_NE(dialog, nullptr);
+    RECT client;
+    GetClientRect(dialog, &client);
+    std::vector<RECT> seen;
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT r, overlap;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        SCOPED_TRACE("control " + std::to_string(seen.size()) + ", id " + std::to_string(GetDlgCtrlID(control)));
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom &&
+                    r.left < r.right && r.top < r.bottom);
+        for (size_t other = 0; other < seen.size(); ++other)
+            EXPECT_FALSE(IntersectRect(&overlap, &r, &seen[other])) << "over control " << other;
+        seen.push_back(r);
+    }
+    DestroyWindow(dialog);
 }
 }  // namespace
 
@@ -124,26 +135,27 @@ TEST(Resources, SettingsDialogTemplate) {
     Template t;
     ASSERT_TRUE(ReadTemplate(Library().module, 103, &t));
     const WORD none = 0xFFFF;
-    ExpectTemplate(t, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 203, 145, "入力サポート",
+    ExpectTemplate(t, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, "入力サポート",
                    {
-                       {IDOK, kButton, "OK", 44, 125, 50, 14, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP},
-                       {IDCANCEL, kButton, "ｷｬﾝｾﾙ", 107, 125, 50, 14, kPush},
-                       {1000, kEdit, "", 7, 19, 141, 13, kChild | WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP},
-                       {1001, kButton, "選択...", 156, 19, 40, 13, kPush},
-                       {1002, kComboBox, "", 55, 39, 82, 105, kCombo},
-                       {1003, kComboBox, "", 55, 55, 82, 105, kCombo},
-                       {1004, kComboBox, "", 55, 71, 82, 105, kCombo},
-                       {none, kStatic, "背景の画像ファイル :", 7, 8, 101, 8, kLabelLeft},
-                       {none, kStatic, "画像の位置 :", 7, 42, 46, 8, kLabelRight},
-                       {none, kStatic, "文字の整列 :", 7, 58, 46, 8, kLabelRight},
-                       {none, kStatic, "再計算方法 :", 7, 74, 46, 8, kLabelRight},
-                       {1005, kButton, "時刻のフォント", 146, 103, 50, 14, kPush},
-                       {1006, kButton, "日付のフォント", 146, 87, 50, 14, kPush},
-                       {1007, kComboBox, "", 55, 87, 82, 105, kCombo},
-                       {none, kStatic, "日付の書式 :", 7, 90, 46, 8, kLabelRight},
-                       {1008, kComboBox, "", 55, 103, 82, 105, kCombo},
-                       {none, kStatic, "時刻の書式 :", 7, 106, 46, 8, kLabelRight},
+                       {IDOK, kButton, "OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP},
+                       {IDCANCEL, kButton, "ｷｬﾝｾﾙ", kPush},
+                       {1000, kEdit, "", kChild | WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP},
+                       {1001, kButton, "選択...", kPush},
+                       {1002, kComboBox, "", kCombo},
+                       {1003, kComboBox, "", kCombo},
+                       {1004, kComboBox, "", kCombo},
+                       {none, kStatic, "背景の画像ファイル :", kLabelLeft},
+                       {none, kStatic, "画像の位置 :", kLabelRight},
+                       {none, kStatic, "文字の整列 :", kLabelRight},
+                       {none, kStatic, "再計算方法 :", kLabelRight},
+                       {1005, kButton, "時刻のフォント", kPush},
+                       {1006, kButton, "日付のフォント", kPush},
+                       {1007, kComboBox, "", kCombo},
+                       {none, kStatic, "日付の書式 :", kLabelRight},
+                       {1008, kComboBox, "", kCombo},
+                       {none, kStatic, "時刻の書式 :", kLabelRight},
                    });
+    ExpectLaidOut(103);
 }
 
 TEST(Resources, AboutDialogTemplate) {
@@ -154,13 +166,12 @@ TEST(Resources, AboutDialogTemplate) {
     EXPECT_NE(notice.find('\n'), std::string::npos);
     EXPECT_EQ(notice.find('\n'), notice.rfind('\n'));
     const WORD none = 0xFFFF;
-    ExpectTemplate(t, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 226, 177,
-                   "About Hasperl.DxL",
+    ExpectTemplate(t, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, "About Hasperl.DxL",
                    {
-                       {IDOK, kButton, "OK", 87, 156, 50, 14, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP},
-                       {none, kStatic, "Vellumin 小片描画拡張ライブラリィ － 画像と文字(Susie Plug-in利用)", 7, 7, 212, 8,
+                       {IDOK, kButton, "OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP},
+                       {none, kStatic, "Vellumin 小片描画拡張ライブラリィ － 画像と文字(Susie Plug-in利用)",
                         kChild | SS_CENTER | WS_GROUP},
-                       {none, kStatic, notice, 7, 30, 212, 20, kLabelRight},
+                       {none, kStatic, notice, kLabelRight},
                        {none, kStatic,
                         "　このライブラリは、小片に画像と文字を表示するための物です。\n"
                         "　(Susie Plug-in を利用します。)\n"
@@ -171,9 +182,10 @@ TEST(Resources, AboutDialogTemplate) {
                         "\n"
                         "　Susie のレジストリからPlug-inディレクトリを取得しているため Susie が\n"
                         "　正しくインストールされている必要があります。",
-                        7, 53, 212, 87, kLabelLeft | SS_SUNKEN},
-                       {none, kStatic, "Version 1.10", 7, 18, 212, 8, kLabelRight},
+                        kLabelLeft | SS_SUNKEN},
+                       {none, kStatic, "Version 1.10", kLabelRight},
                    });
+    ExpectLaidOut(101);
     // The full-width minus must survive as its code page 932 form.
     EXPECT_NE(t.items[1].text.find("\x81\x7C"), std::string::npos);
 }

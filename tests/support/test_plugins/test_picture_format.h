@@ -9,7 +9,7 @@
 //   9  bits per pixel: 24 (or 0), 8 (256-entry palette), 1 (2-entry palette),
 //      32 (a fourth byte per pixel: alpha with kAlpha, else AlphaAt as filler)
 //  10  behaviour flags, below
-//  11  how the returned header is spoilt, below
+//  11  how the returned header or bits are spoilt, below
 //  12  colours R, G, B of the top-left quarter, the top-right quarter and the
 //      bottom half. A 1-bit picture shows its bottom half in the top-left colour.
 #pragma once
@@ -49,6 +49,7 @@ enum Spoil : uint8_t {
     kSpoilNegativeWidth = 7,
     kSpoilZeroHeaderSize = 8,
     kSpoilUnpaddedBits = 9,   // bits block as long as the rows without their padding to 4 bytes
+    kSpoilZeroAlpha = 10,     // 32 bits: every fourth byte 0, the colours kept
 };
 
 // What a plug-in was asked, kept in the plug-in module. A test holds its own

@@ -126,8 +126,8 @@ void WriteColour(RGBQUAD* entry, const unsigned char* rgb) {
             for (int x = 0; x < width; ++x) {
                 const int r = Region(x, y, width, height);
                 if (bitCount == 32) {
-                    const uint8_t alpha = AlphaAt(x, y);
-                    const bool clear = (flags & kAlpha) && alpha == 0;
+                    const uint8_t alpha = spoil == kSpoilZeroAlpha ? 0 : AlphaAt(x, y);
+                    const bool clear = (flags & kAlpha) && alpha == 0 && spoil != kSpoilZeroAlpha;
                     row[x * 4] = clear ? 255 : colour[r][2];
                     row[x * 4 + 1] = clear ? 255 : colour[r][1];
                     row[x * 4 + 2] = clear ? 255 : colour[r][0];
