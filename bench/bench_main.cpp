@@ -135,6 +135,29 @@ void BaselinePaint(HWND window, HDC target, HBITMAP picture, int pw, int ph, con
     DeleteObject(bitmap);
     DeleteDC(mem);
 }
+
+// What Update does before it decodes a picture that only a plug-in reads: the
+// plug-in list built, the file offered to each entry at byte 0 and then 128
+// until one accepts, the list freed. True when one accepted.
+bool ListAndAsk(const std::string& path) {
+    using IsSupportedFunction = int(WINAPI*)(LPCSTR, DWORD);
+    ImagePluginList list = BuildImagePluginList();
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool accepted = false;
+    for (ImagePluginEntry* entry = list->next; entry && !accepted; entry = entry->next) {
+        const auto isSupported = reinterpret_cast<IsSupportedFunction>(
+            reinterpret_cast<void*>(GetProcAddress(entry->module, "IsSupported")));
+        for (LONG at : {0L, 128L}) {
+            if (!isSupported || accepted) break;
+            SetFilePointer(file, at, nullptr, FILE_BEGIN);
+            accepted = isSupported(path.c_str(), static_cast<DWORD>(reinterpret_cast<uintptr_t>(file))) != 0;
+        }
+    }
+    CloseHandle(file);
+    FreeImagePluginList(list);
+    return accepted;
+}
 }  // namespace
 
 int main() {
@@ -350,6 +373,22 @@ int main() {
         HLOCAL pngChip = MakeChip(window, pngHost, pngSettings[0]);
         Compare("Update with a PNG, 8 plug-ins", 100, [&] { updateAnew(pngChip, pngHost, pngSettings); }, nullptr, 0);
         lib.UnInitializeChip(pngChip);
+        // The same list and question with as many copies of the least plug-in
+        // there is: one format row, every file refused.
+        const std::string minimal = NewFolder("bench-minimal");
+        for (int i = 0; i < 8; ++i)
+            CopyFileA(TestPluginPath("minimal").c_str(), (minimal + "\\plugin" + std::to_string(i) + ".spi").c_str(),
+                      FALSE);
+        HKEY susie = nullptr;
+        RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Takechin\\Susie\\Plug-in", 0, KEY_SET_VALUE, &susie);
+        auto listAndAskIn = [&](const std::string& plugins) {
+            RegSetValueExA(susie, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(plugins.c_str()),
+                           static_cast<DWORD>(plugins.size() + 1));
+            ListAndAsk(png);
+        };
+        Compare("Plug-in list, 8 x ifbrimsel.spi + IsSupported", 100, [&] { listAndAskIn(folder); },
+                [&] { listAndAskIn(minimal); }, 1.5);
+        RegCloseKey(susie);
     }
 
     // Sizing a 10 KB text with fields, and a timer tick.

@@ -83,7 +83,8 @@ bool PngChunksSound(const unsigned char* data, size_t size) {
     return false;
 }
 
-bool JpegSegmentsSound(const unsigned char* data, size_t size) {
+bool JpegSegmentsSound(const unsigned char* data, size_t size, unsigned* width, unsigned* height) {
+    *width = *height = 0;
     size_t at = 2;
     for (;;) {
         if (size - at < 4 || data[at] != 0xFF) return false;
@@ -93,6 +94,18 @@ bool JpegSegmentsSound(const unsigned char* data, size_t size) {
             continue;
         }
         const size_t length = static_cast<size_t>(data[at + 2]) << 8 | data[at + 3];
+        // A frame header (every start-of-frame marker but DHT, JPG and DAC)
+        // gives the size, read before the segment must be whole; of several,
+        // the largest counts.
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && length >= 7 && size - at >= 9) {
+            const unsigned h = static_cast<unsigned>(data[at + 5]) << 8 | data[at + 6];
+            const unsigned w = static_cast<unsigned>(data[at + 7]) << 8 | data[at + 8];
+            if (uint64_t(w) * h > uint64_t(*width) * *height) {
+                *width = w;
+                *height = h;
+            }
+        }
         if (length < 2 || size - at - 2 < length) return false;
         at += 2 + length;
         if (marker == 0xDA) break;   // start of scan
@@ -101,50 +114,6 @@ bool JpegSegmentsSound(const unsigned char* data, size_t size) {
     for (; at + 1 < size; ++at)
         if (data[at] == 0xFF && data[at + 1] == 0xD9) return true;
     return false;
-}
-
-bool GifFirstFrameSound(const unsigned char* data, size_t size, unsigned* screenWidth, unsigned* screenHeight,
-                        unsigned* left, unsigned* top) {
-    if (size < 13) return false;
-    *screenWidth = data[6] | data[7] << 8;
-    *screenHeight = data[8] | data[9] << 8;
-    size_t at = 13;
-    if (data[10] & 0x80) at += 3u << ((data[10] & 7) + 1);   // global colour table
-    // Sub-blocks up to their empty terminator; false when cut short.
-    auto skipSubBlocks = [&]() {
-        for (;;) {
-            if (at >= size) return false;
-            const size_t n = data[at++];
-            if (n == 0) return true;
-            if (size - at < n) return false;
-            at += n;
-        }
-    };
-    for (;;) {
-        if (at >= size) return false;
-        const unsigned char introducer = data[at++];
-        if (introducer == 0x21) {
-            if (at >= size) return false;
-            ++at;   // label
-            if (!skipSubBlocks()) return false;
-        } else if (introducer == 0x2C) {
-            if (size - at < 9) return false;
-            *left = data[at] | data[at + 1] << 8;
-            *top = data[at + 2] | data[at + 3] << 8;
-            const unsigned flags = data[at + 8];
-            at += 9;
-            if (flags & 0x80) {
-                const size_t table = 3u << ((flags & 7) + 1);
-                if (size - at < table) return false;
-                at += table;
-            }
-            if (at >= size) return false;
-            ++at;   // LZW minimum code size
-            return skipSubBlocks();
-        } else {
-            return false;
-        }
-    }
 }
 
 // Every piece named by an offsets entry (at `offsets`) and its byte-counts

@@ -8,12 +8,9 @@
 // PNG: every chunk whole and its checksum right, up to IEND.
 bool PngChunksSound(const unsigned char* data, size_t size);
 // JPEG: the segments up to the first scan are whole and the scan data is
-// followed by an end-of-image marker.
-bool JpegSegmentsSound(const unsigned char* data, size_t size);
-// GIF: the blocks up to the end of the first picture's data are whole; gives
-// the logical screen's size and where the first picture lies on it.
-bool GifFirstFrameSound(const unsigned char* data, size_t size, unsigned* screenWidth, unsigned* screenHeight,
-                        unsigned* left, unsigned* top);
+// followed by an end-of-image marker. *width and *height receive the frame's
+// size (0 when no frame header was seen), even when the answer is false.
+bool JpegSegmentsSound(const unsigned char* data, size_t size, unsigned* width, unsigned* height);
 // TIFF: every directory entry's values, and every strip and tile, lie within
 // the file (the system's reader is not safe against the opposite everywhere).
 bool TiffStructureSound(const unsigned char* data, size_t size);

@@ -11,10 +11,10 @@ bool IsPnm(const unsigned char* head, uint32_t size) {
     return size >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' && IsPnmSpace(head[2]);
 }
 
-// Version 1 in RGB colour mode, the only kind we read, so that another
+// Version 1 in grey or RGB colour mode, the kinds we read, so that another
 // plug-in may take the others.
 bool IsPsd(const unsigned char* head, uint32_t size) {
-    return size >= 26 && std::memcmp(head, "8BPS\0\1", 6) == 0 && head[24] == 0 && head[25] == 3;
+    return size >= 26 && std::memcmp(head, "8BPS\0\1", 6) == 0 && head[24] == 0 && (head[25] == 1 || head[25] == 3);
 }
 
 bool HasTgaExtension(const char* name) {
@@ -41,6 +41,16 @@ bool IsTgaHeader(const unsigned char* head, uint32_t size) {
     if (width == 0 || height == 0) return false;
     return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
 }
+
+// The first known format the head shows whose reader is here: an optional
+// format's only where the system has its decoder.
+const KnownFormat* MatchKnown(const unsigned char* head, uint32_t size) {
+    for (int k = MatchKnownSignature(head, size); k >= 0; k = MatchKnownSignature(head, size, k + 1)) {
+        const KnownFormat& known = kKnownFormats[k];
+        if (!known.optional || HasSystemDecoder(*known.container)) return &known;
+    }
+    return nullptr;
+}
 }  // namespace
 
 Recognised DetectPictureFormat(const unsigned char* head, uint32_t size, const char* name) {
@@ -49,7 +59,10 @@ Recognised DetectPictureFormat(const unsigned char* head, uint32_t size, const c
         r.format = PictureFormat::kPsd;
     } else if (IsPnm(head, size)) {
         r.format = PictureFormat::kPnm;
-    } else if ((r.systemFormat = MatchSystemFormat(head, size)) >= 0) {
+    } else if (const KnownFormat* known = MatchKnown(head, size)) {
+        r.format = known->reader;
+        r.container = known->container;
+    } else if ((r.container = MatchSystemFormat(head, size)) != nullptr) {
         r.format = PictureFormat::kSystem;
     } else if ((!name || HasTgaExtension(name)) && IsTgaHeader(head, size)) {
         r.format = PictureFormat::kTga;

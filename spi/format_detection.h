@@ -1,15 +1,16 @@
 // Which reader a picture goes to, judged from its first bytes and, for TGA,
-// which has no signature, from the file name's extension. Our own readers'
-// formats come first; everything else goes by the signatures of the system's
-// decoders (system_formats.h).
+// which has no signature, from the file name's extension. PSD and PNM first,
+// then the signatures of the formats we know (known_formats.h); a head none
+// of them shows goes by the signatures of the system's decoders
+// (system_formats.h).
 #pragma once
+#include <windows.h>
 #include <cstdint>
-
-enum class PictureFormat { kUnknown, kTga, kPsd, kPnm, kSystem };
+#include "known_formats.h"
 
 struct Recognised {
     PictureFormat format = PictureFormat::kUnknown;
-    int systemFormat = -1;   // index into the system's formats, for kSystem
+    const GUID* container = nullptr;   // the system's decoder, for kSystem
 };
 
 // Enough of the head for every check below.

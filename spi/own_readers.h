@@ -1,13 +1,15 @@
-// Readers of our own for the formats the system has no decoder for (TGA, PSD,
-// PNM). They take the picture's bytes whole and trust none of them: every
-// size is checked against what is there before it is used, and no pixel
-// memory is taken before the header is found sound and within the budget.
-// Each returns an SpiResult: kSpiBrokenData for damage or truncation,
+// Readers of our own: for the formats the system has no decoder for (TGA,
+// PSD, PNM), and for GIF, whose system decoder keeps memory of the host's
+// after a damaged file. They take the picture's bytes whole and trust none of
+// them: every size is checked against what is there before it is used, and no
+// pixel memory is taken before the header is found sound and within the
+// budget. Each returns an SpiResult: kSpiBrokenData for damage or truncation,
 // kSpiOutOfMemory beyond the budget.
 #pragma once
 #include <cstddef>
 #include "decoded_picture.h"
 
+int ReadGif(const unsigned char* data, size_t size, DecodedPicture* picture);
 int ReadTga(const unsigned char* data, size_t size, DecodedPicture* picture);
 int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture);
 int ReadPnm(const unsigned char* data, size_t size, DecodedPicture* picture);

@@ -1,6 +1,6 @@
-// PSD: the merged image of an RGB picture, 8 or 16 bits a channel, raw or
-// PackBits-compressed. Its fourth channel, when present, is the alpha, and
-// the colours are stored matted against white.
+// PSD: the merged image of a grey or RGB picture, 8 or 16 bits a channel, raw
+// or PackBits-compressed. The channel after the colours, when present, is the
+// alpha, and the colours are stored matted against white.
 #include "own_readers.h"
 #include "picture/susie_interface.h"
 
@@ -28,11 +28,14 @@ bool UnpackRow(const unsigned char* from, size_t count, unsigned char* to, size_
     return true;
 }
 
-// Puts one channel's row of samples (the high byte of 16-bit ones) into the picture.
-void StoreRow(const unsigned char* samples, unsigned bytesPerSample, unsigned channel, uint32_t* row, int width) {
-    const unsigned shift = channel == 3 ? 24 : 16 - 8 * channel;
+// Puts one channel's row of samples (the high byte of 16-bit ones) into the
+// picture: red, green, blue and alpha, or grey (all three colours) and alpha.
+void StoreRow(const unsigned char* samples, unsigned bytesPerSample, unsigned channel, bool grey, uint32_t* row,
+              int width) {
+    const uint32_t mask = grey ? (channel == 0 ? 0x00FFFFFFu : 0xFF000000u)
+                               : (channel == 3 ? 0xFF000000u : 0xFFu << (16 - 8 * channel));
     for (int x = 0; x < width; ++x)
-        row[x] = (row[x] & ~(0xFFu << shift)) | static_cast<uint32_t>(samples[x * bytesPerSample]) << shift;
+        row[x] = (row[x] & ~mask) | (samples[x * bytesPerSample] * 0x01010101u & mask);
 }
 }  // namespace
 
@@ -41,7 +44,10 @@ int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture) {
     const unsigned channels = Be16(data + 12);
     const uint32_t height = Be32(data + 14), width = Be32(data + 18);
     const unsigned depth = Be16(data + 22), mode = Be16(data + 24);
-    if (mode != 3 || channels < 3 || channels > 56 || (depth != 8 && depth != 16) || !width || !height)
+    const bool grey = mode == 1;
+    const unsigned colours = grey ? 1 : 3;
+    if ((mode != 1 && mode != 3) || channels < colours || channels > 56 || (depth != 8 && depth != 16) || !width ||
+        !height)
         return kSpiBrokenData;
     if (!WithinBudget(width, height)) return kSpiOutOfMemory;
     size_t at = 26;
@@ -56,7 +62,7 @@ int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture) {
     const unsigned compression = Be16(data + at);
     at += 2;
     if (compression > 1) return kSpiBrokenData;
-    const unsigned used = channels < 4 ? channels : 4;
+    const unsigned used = channels < colours + 1 ? channels : colours + 1;
     const unsigned bytesPerSample = depth / 8;
     const size_t rowBytes = static_cast<size_t>(width) * bytesPerSample;
     const size_t rows = static_cast<size_t>(height) * channels;
@@ -98,11 +104,11 @@ int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture) {
                 from += count;
                 samples = unpacked;
             }
-            StoreRow(samples, bytesPerSample, c, picture->Row(static_cast<int>(y)), static_cast<int>(width));
+            StoreRow(samples, bytesPerSample, c, grey, picture->Row(static_cast<int>(y)), static_cast<int>(width));
         }
     }
     HeapFree(GetProcessHeap(), 0, unpacked);
-    if (result != kSpiSuccess || used < 4) return result;
+    if (result != kSpiSuccess || used == colours) return result;
     // Undo the white matte: stored = colour * a + 255 * (1 - a).
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
         uint32_t& p = picture->pixels[i];

@@ -1,49 +1,92 @@
-// GUIDs of the imaging component are defined here, once for the plug-in.
-#include <initguid.h>
 #include "system_formats.h"
+#include <wincodec.h>
 #include <cstring>
-#include "wic_session.h"
 
 namespace {
-// Rows in a fixed order first, with our own texts; other decoders follow in
-// the system's order with their own names. A null pattern takes the decoder's
-// extensions.
-struct KnownFormat {
+constexpr char kDecoderInstances[] = "CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance";
+
+// Decoders whose containers and texts we know, so that the rows need only
+// the list of registered decoders, not their keys: the system's own, and
+// Wine's TGA decoder, which our reader stands in for. A null pattern takes the
+// row's texts from kKnownFormats.
+const GUID kWineTgaDecoder = {0xb11fc79a, 0x67cc, 0x43e6, {0xa9, 0xce, 0xe3, 0xd5, 0x49, 0x45, 0xd3, 0x04}};
+const GUID kWineTgaContainer = {0x0c44fda1, 0xa5c5, 0x4298, {0x96, 0x85, 0x47, 0x3f, 0xc1, 0x7c, 0xd3, 0x22}};
+struct KnownDecoder {
+    const GUID* clsid;
     const GUID* container;
     const char* pattern;
     const char* description;
 };
-const KnownFormat kKnownFormats[] = {
-    {&GUID_ContainerFormatPng, "*.png", "PNG picture"},
-    {&GUID_ContainerFormatJpeg, "*.jpg;*.jpeg;*.jpe;*.jfif", "JPEG picture"},
-    {&GUID_ContainerFormatGif, "*.gif", "GIF picture (first frame)"},
-    {&GUID_ContainerFormatTiff, "*.tif;*.tiff", "TIFF picture (first page)"},
-    {&GUID_ContainerFormatIco, "*.ico", "Icon (first picture)"},
-    {&GUID_ContainerFormatWebp, "*.webp", "WebP picture"},
-    {&GUID_ContainerFormatHeif, nullptr, "HEIF picture"},
+const KnownDecoder kKnownDecoders[] = {
+    {&CLSID_WICPngDecoder1, &GUID_ContainerFormatPng, nullptr, nullptr},
+    {&CLSID_WICPngDecoder2, &GUID_ContainerFormatPng, nullptr, nullptr},
+    {&CLSID_WICJpegDecoder, &GUID_ContainerFormatJpeg, nullptr, nullptr},
+    {&CLSID_WICGifDecoder, &GUID_ContainerFormatGif, nullptr, nullptr},
+    {&CLSID_WICTiffDecoder, &GUID_ContainerFormatTiff, nullptr, nullptr},
+    {&CLSID_WICIcoDecoder, &GUID_ContainerFormatIco, nullptr, nullptr},
+    {&CLSID_WICBmpDecoder, &GUID_ContainerFormatBmp, nullptr, nullptr},
+    {&CLSID_WICWebpDecoder, &GUID_ContainerFormatWebp, nullptr, nullptr},
+    {&CLSID_WICDdsDecoder, &GUID_ContainerFormatDds, "*.dds", "DDS picture"},
+    {&CLSID_WICWmpDecoder, &GUID_ContainerFormatWmp, "*.jxr;*.hdp;*.wdp", "JPEG-XR picture"},
+    {&kWineTgaDecoder, &kWineTgaContainer, nullptr, nullptr},
 };
-constexpr int kKnownCount = sizeof(kKnownFormats) / sizeof(kKnownFormats[0]);
 
 SystemFormat g_formats[kMaxSystemFormats];
 int g_count = 0;
 INIT_ONCE g_found = INIT_ONCE_STATIC_INIT;
+INIT_ONCE g_signaturesRead = INIT_ONCE_STATIC_INIT;
 
-int KnownRank(const GUID& container) {
-    for (int i = 0; i < kKnownCount; ++i)
-        if (IsEqualGUID(container, *kKnownFormats[i].container)) return i;
-    return kKnownCount;
+struct RegKey {
+    HKEY key = nullptr;
+    RegKey() = default;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    ~RegKey() {
+        if (key) RegCloseKey(key);
+    }
+    bool Open(HKEY parent, const char* path) { return RegOpenKeyExA(parent, path, 0, KEY_READ, &key) == ERROR_SUCCESS; }
+    // A text value, terminated, or false when it is missing, of another type or too long.
+    bool Text(const char* name, char* out, DWORD size) const {
+        DWORD type = 0, got = size - 1;
+        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &got) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return false;
+        out[got] = '\0';
+        return out[0] != '\0';
+    }
+    // Up to `size` bytes of a value of any type; the bytes there were, or 0.
+    DWORD Bytes(const char* name, void* out, DWORD size) const {
+        DWORD got = size;
+        return RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE*>(out), &got) == ERROR_SUCCESS ? got : 0;
+    }
+};
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') return (c | 0x20) - 'a' + 10;
+    return -1;
 }
 
-// A wide text from the decoder, fetched with the size-query protocol its
-// getters share, as code page 932 into out.
-template <typename Getter>
-bool WideText(Getter get, char* out, int outSize) {
-    UINT length = 0;
-    if (FAILED(get(0u, static_cast<WCHAR*>(nullptr), &length)) || length == 0 || length > 4096) return false;
-    WCHAR text[4096];
-    if (FAILED(get(length, text, &length)) || length == 0 || length > 4096) return false;
-    text[length - 1] = L'\0';
-    return WideCharToMultiByte(CP_ACP, 0, text, -1, out, outSize, nullptr, nullptr) > 0;
+// "{01234567-89AB-CDEF-0123-456789ABCDEF}" as a GUID.
+bool ParseGuid(const char* text, GUID* guid) {
+    if (std::strlen(text) != 38 || text[0] != '{' || text[37] != '}') return false;
+    unsigned char b[16];
+    int n = 0;
+    for (int i = 1; i < 37; ++i) {
+        if (i == 9 || i == 14 || i == 19 || i == 24) {
+            if (text[i] != '-') return false;
+            continue;
+        }
+        const int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        b[n++] = static_cast<unsigned char>(hi << 4 | lo);
+        ++i;
+    }
+    guid->Data1 = static_cast<unsigned long>(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3];
+    guid->Data2 = static_cast<unsigned short>(b[4] << 8 | b[5]);
+    guid->Data3 = static_cast<unsigned short>(b[6] << 8 | b[7]);
+    std::memcpy(guid->Data4, b + 8, 8);
+    return true;
 }
 
 bool IsSeparator(char c) { return c == ',' || c == ';'; }
@@ -77,106 +120,107 @@ bool HasExtension(const char* extensions, const char* wanted) {
     return false;
 }
 
-// The decoder's signatures that a head can show: none measured from the end.
-void CopySignatures(IWICBitmapDecoderInfo* info, SystemFormat* format) {
-    UINT count = 0, bytes = 0;
-    if (FAILED(info->GetPatterns(0, nullptr, &count, &bytes)) || bytes == 0) return;
-    auto* patterns = static_cast<WICBitmapPattern*>(HeapAlloc(GetProcessHeap(), 0, bytes));
-    if (!patterns) return;
-    if (SUCCEEDED(info->GetPatterns(bytes, patterns, &count, &bytes))) {
-        for (UINT i = 0; i < count && format->signatureCount < kMaxSignatures; ++i) {
-            const WICBitmapPattern& p = patterns[i];
-            if (p.EndOfStream || p.Length == 0 || p.Length > kMaxSignatureBytes || p.Position.HighPart != 0 ||
-                p.Position.LowPart > 1024)
-                continue;
-            Signature& s = format->signatures[format->signatureCount++];
-            s.position = p.Position.LowPart;
-            s.length = p.Length;
-            std::memcpy(s.bytes, p.Pattern, p.Length);
-            if (p.Mask)
-                std::memcpy(s.mask, p.Mask, p.Length);
-            else
-                std::memset(s.mask, 0xFF, p.Length);
-        }
-    }
-    HeapFree(GetProcessHeap(), 0, patterns);
+// Leaves out the host's format and those our readers stand in for.
+bool OursOrTheHosts(const GUID& container, const char* extensions) {
+    return IsEqualGUID(container, GUID_ContainerFormatBmp) || IsEqualGUID(container, GUID_ContainerFormatGif) ||
+           IsEqualGUID(container, kWineTgaContainer) || HasExtension(extensions, ".tga");
 }
 
-// One decoder as a row; false when it is to be left out.
-bool DescribeDecoder(IUnknown* component, SystemFormat* format) {
-    ComRef<IWICBitmapDecoderInfo> info;
-    if (FAILED(component->QueryInterface(__uuidof(IWICBitmapDecoderInfo), info.outVoid()))) return false;
+// The decoder registered as `clsid` as a row; false when it is to be left
+// out. Only decoders we do not know have their keys read.
+bool DescribeDecoder(const char* clsid, SystemFormat* format) {
     *format = SystemFormat{};
-    if (FAILED(info->GetContainerFormat(&format->container))) return false;
-    if (IsEqualGUID(format->container, GUID_ContainerFormatBmp)) return false;
-    char extensions[1024];
-    if (!WideText([&](UINT n, WCHAR* t, UINT* got) { return info->GetFileExtensions(n, t, got); }, extensions,
-                  sizeof(extensions)))
+    lstrcpynA(format->clsid, clsid, sizeof(format->clsid));
+    GUID id;
+    if (!ParseGuid(clsid, &id)) return false;
+    for (const KnownDecoder& k : kKnownDecoders) {
+        if (!IsEqualGUID(id, *k.clsid)) continue;
+        if (OursOrTheHosts(*k.container, "")) return false;
+        format->container = *k.container;
+        format->known = KnownFormatOf(*k.container);
+        if (k.pattern) {
+            lstrcpynA(format->pattern, k.pattern, sizeof(format->pattern));
+            lstrcpynA(format->description, k.description, sizeof(format->description));
+        }
+        return true;
+    }
+    char path[64] = "CLSID\\", text[64], extensions[1024];
+    lstrcatA(path, format->clsid);
+    RegKey key;
+    if (!key.Open(HKEY_CLASSES_ROOT, path) || !key.Text("ContainerFormat", text, sizeof(text)) ||
+        !ParseGuid(text, &format->container) || !key.Text("FileExtensions", extensions, sizeof(extensions)))
         return false;
     for (char* c = extensions; *c; ++c)
         if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c + ('a' - 'A'));
-    if (HasExtension(extensions, ".tga")) return false;
-    // Some systems register decoders they cannot make (a library missing).
-    ComRef<IWICBitmapDecoder> decoder;
-    if (FAILED(info->CreateInstance(decoder.out()))) return false;
-    CopySignatures(info.get(), format);
-    if (format->signatureCount == 0) return false;   // we could not tell its files
-
-    const int rank = KnownRank(format->container);
-    if (rank < kKnownCount && kKnownFormats[rank].pattern)
-        lstrcpynA(format->pattern, kKnownFormats[rank].pattern, sizeof(format->pattern));
-    else
-        ExtensionsAsPattern(extensions, format->pattern, sizeof(format->pattern));
-    if (format->pattern[0] == '\0') return false;
-    if (rank < kKnownCount) {
-        lstrcpynA(format->description, kKnownFormats[rank].description, sizeof(format->description));
-    } else {
-        char name[128];
-        if (!WideText([&](UINT n, WCHAR* t, UINT* got) { return info->GetFriendlyName(n, t, got); }, name,
-                      sizeof(name)))
-            lstrcpynA(name, format->pattern, sizeof(name));
-        // "DDS Decoder" is a "DDS picture" to the user.
-        const size_t n = std::strlen(name);
-        if (n > 8 && std::strcmp(name + n - 8, " Decoder") == 0) lstrcpynA(name + n - 8, " picture", 9);
-        lstrcpynA(format->description, name, sizeof(format->description));
-    }
-    return true;
+    if (OursOrTheHosts(format->container, extensions)) return false;
+    ExtensionsAsPattern(extensions, format->pattern, sizeof(format->pattern));
+    format->known = KnownFormatOf(format->container);
+    if (format->known >= 0) return format->pattern[0] != '\0';   // its texts are ours, but for a missing pattern
+    char name[128];
+    if (!key.Text("FriendlyName", name, sizeof(name))) lstrcpynA(name, format->pattern, sizeof(name));
+    // "DDS Decoder" is a "DDS picture" to the user.
+    const size_t n = std::strlen(name);
+    if (n > 8 && std::strcmp(name + n - 8, " Decoder") == 0) lstrcpynA(name + n - 8, " picture", 9);
+    lstrcpynA(format->description, name, sizeof(format->description));
+    return format->pattern[0] != '\0';
 }
 
 BOOL CALLBACK FindFormats(PINIT_ONCE, void*, void**) {
-    WicSession session;
-    if (!session.factory()) return TRUE;   // no imaging component: our own readers only
-    ComRef<IEnumUnknown> decoders;
-    if (FAILED(session.factory()->CreateComponentEnumerator(WICDecoder, WICComponentEnumerateDefault,
-                                                            decoders.out())))
-        return TRUE;
+    RegKey instances;
+    if (!instances.Open(HKEY_CLASSES_ROOT, kDecoderInstances)) return TRUE;   // no imaging component
     SystemFormat found;
-    for (;;) {
-        ComRef<IUnknown> component;
-        ULONG got = 0;
-        if (decoders->Next(1, component.out(), &got) != S_OK || got != 1) break;
-        if (!DescribeDecoder(component.get(), &found)) continue;
+    for (DWORD i = 0; i < 256; ++i) {
+        char clsid[40];
+        DWORD n = sizeof(clsid);
+        const LONG r = RegEnumKeyExA(instances.key, i, clsid, &n, nullptr, nullptr, nullptr, nullptr);
+        if (r == ERROR_NO_MORE_ITEMS) break;
+        if (r != ERROR_SUCCESS || !DescribeDecoder(clsid, &found)) continue;
         bool seen = false;
-        for (int i = 0; i < g_count && !seen; ++i) seen = IsEqualGUID(g_formats[i].container, found.container);
-        if (seen || g_count == kMaxSystemFormats) continue;
-        // Insert by rank; the system's order among the unknown ones.
-        const int rank = KnownRank(found.container);
-        int at = g_count;
-        while (at > 0 && KnownRank(g_formats[at - 1].container) > rank) {
-            g_formats[at] = g_formats[at - 1];
-            --at;
-        }
-        g_formats[at] = found;
-        ++g_count;
+        for (int f = 0; f < g_count && !seen; ++f) seen = IsEqualGUID(g_formats[f].container, found.container);
+        if (!seen && g_count < kMaxSystemFormats) g_formats[g_count++] = found;
     }
     return TRUE;
 }
 
-bool Matches(const Signature& s, const unsigned char* head, uint32_t size) {
-    if (s.position > size || size - s.position < s.length) return false;
-    for (uint32_t i = 0; i < s.length; ++i)
-        if ((head[s.position + i] & s.mask[i]) != (s.bytes[i] & s.mask[i])) return false;
-    return true;
+// The decoder's signatures that a head can show: none measured from the end.
+void ReadSignatures(SystemFormat* format) {
+    char path[64] = "CLSID\\";
+    lstrcatA(lstrcatA(path, format->clsid), "\\Patterns");
+    RegKey patterns;
+    if (!patterns.Open(HKEY_CLASSES_ROOT, path)) return;
+    for (DWORD i = 0; i < 64 && format->signatureCount < kMaxSignatures; ++i) {
+        char name[16];
+        DWORD n = sizeof(name);
+        const LONG r = RegEnumKeyExA(patterns.key, i, name, &n, nullptr, nullptr, nullptr, nullptr);
+        if (r == ERROR_NO_MORE_ITEMS) break;
+        RegKey pattern;
+        if (r != ERROR_SUCCESS || !pattern.Open(patterns.key, name)) continue;
+        const int s = format->signatureCount;
+        uint32_t position[2] = {0, 0}, length = 0, endOfStream = 0;
+        if (!pattern.Bytes("Position", position, sizeof(position)) || position[1] != 0 || position[0] > 1024 ||
+            pattern.Bytes("Length", &length, sizeof(length)) != sizeof(length) || length == 0 ||
+            length > kMaxSignatureBytes ||
+            pattern.Bytes("Pattern", format->bytes[s], kMaxSignatureBytes) < length)
+            continue;
+        if (pattern.Bytes("EndOfStream", &endOfStream, sizeof(endOfStream)) && endOfStream) continue;
+        if (pattern.Bytes("Mask", format->masks[s], kMaxSignatureBytes) < length)
+            std::memset(format->masks[s], 0xFF, kMaxSignatureBytes);
+        format->positions[s] = position[0];
+        format->lengths[s] = length;
+        ++format->signatureCount;
+    }
+}
+
+BOOL CALLBACK ReadAllSignatures(PINIT_ONCE, void*, void**) {
+    for (int f = 0; f < SystemFormatCount(); ++f) ReadSignatures(&g_formats[f]);
+    return TRUE;
+}
+
+bool Matches(const SystemFormat& format, const unsigned char* head, uint32_t size) {
+    for (int s = 0; s < format.signatureCount; ++s)
+        if (SignatureMatches({format.positions[s], format.lengths[s], format.bytes[s], format.masks[s]}, head, size))
+            return true;
+    return false;
 }
 }  // namespace
 
@@ -187,10 +231,18 @@ int SystemFormatCount() {
 
 const SystemFormat& SystemFormatAt(int index) { return g_formats[index]; }
 
-int MatchSystemFormat(const unsigned char* head, uint32_t size) {
-    const int count = SystemFormatCount();
-    for (int f = 0; f < count; ++f)
-        for (int s = 0; s < g_formats[f].signatureCount; ++s)
-            if (Matches(g_formats[f].signatures[s], head, size)) return f;
-    return -1;
+bool HasSystemDecoder(const GUID& container) {
+    for (int f = 0; f < SystemFormatCount(); ++f)
+        if (IsEqualGUID(g_formats[f].container, container)) return true;
+    return false;
+}
+
+const GUID* MatchSystemFormat(const unsigned char* head, uint32_t size) {
+    InitOnceExecuteOnce(&g_signaturesRead, ReadAllSignatures, nullptr, nullptr);
+    for (int k = 0; k < kKnownCount; ++k)
+        for (int f = 0; f < g_count; ++f)
+            if (g_formats[f].known == k && Matches(g_formats[f], head, size)) return &g_formats[f].container;
+    for (int f = 0; f < g_count; ++f)
+        if (g_formats[f].known < 0 && Matches(g_formats[f], head, size)) return &g_formats[f].container;
+    return nullptr;
 }

@@ -1,35 +1,42 @@
-// The formats the system's imaging component decodes on this machine, found
-// when the plug-in is first asked (never while it loads): one row per decoder,
-// with its container format, its extensions and its signatures, which
-// recognise its files from their first bytes. Bitmaps are left to the host,
-// which reads them itself, and TGA to our own reader, so that the plug-in
-// reads it alike on every system.
+// The system's image decoders as the component registry describes them: read
+// from the registry, without loading the imaging component or creating any
+// decoder, and only when a question needs them (the optional formats, the
+// rows of decoders we do not know, a head that no known signature matches).
+// Bitmaps are left to the host, which reads them itself, and GIF and TGA to
+// our own readers, so that the plug-in reads them alike on every system. A
+// registered decoder that cannot be made is found out when a picture needs
+// it (result 2).
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include "known_formats.h"
 
 constexpr int kMaxSystemFormats = 24;
 constexpr int kMaxSignatures = 8;
 constexpr uint32_t kMaxSignatureBytes = 32;
 
-struct Signature {
-    uint32_t position;   // from the picture's start
-    uint32_t length;
-    unsigned char bytes[kMaxSignatureBytes];
-    unsigned char mask[kMaxSignatureBytes];
-};
-
 struct SystemFormat {
     GUID container;
-    char pattern[256];       // "*.png;*.apng"
+    char clsid[40];          // "{...}": the decoder's key under CLSID
+    int known;               // index into kKnownFormats, or -1
+    char pattern[256];       // "*.png;*.apng", from the decoder's extensions
     char description[128];   // code page 932
+    // Read by MatchSystemFormat, once.
     int signatureCount;
-    Signature signatures[kMaxSignatures];
+    uint32_t positions[kMaxSignatures];
+    uint32_t lengths[kMaxSignatures];
+    unsigned char bytes[kMaxSignatures][kMaxSignatureBytes];
+    unsigned char masks[kMaxSignatures][kMaxSignatureBytes];
 };
 
-// Finds the formats on the first call; later calls only count them.
+// The registered decoders, each container once, in the registry's order;
+// read on the first call.
 int SystemFormatCount();
 const SystemFormat& SystemFormatAt(int index);
 
-// The first system format whose signature the head matches, or -1.
-int MatchSystemFormat(const unsigned char* head, uint32_t size);
+// Whether a decoder for the container is registered.
+bool HasSystemDecoder(const GUID& container);
+
+// The container of the first registered decoder, known formats first, whose
+// own signatures the head matches; null when none does.
+const GUID* MatchSystemFormat(const unsigned char* head, uint32_t size);

@@ -42,14 +42,10 @@ int Orientation(IWICBitmapFrameDecode* frame, const unsigned char* data, size_t 
     return ExifOrientation(data, size);
 }
 
-struct GifScreen {
-    unsigned width = 0, height = 0, left = 0, top = 0;
-};
-
 // Our own look at the structure before the system's decoder sees the bytes;
 // an SpiResult. A size beyond the budget in the header is result 4 however
 // the rest looks.
-int CheckStructure(const GUID& container, const unsigned char* data, size_t size, GifScreen* screen) {
+int CheckStructure(const GUID& container, const unsigned char* data, size_t size) {
     if (IsEqualGUID(container, GUID_ContainerFormatPng)) {
         if (size >= 24) {
             const uint32_t w = Be32(data + 16), h = Be32(data + 20);
@@ -57,38 +53,35 @@ int CheckStructure(const GUID& container, const unsigned char* data, size_t size
         }
         return PngChunksSound(data, size) ? kSpiSuccess : kSpiBrokenData;
     }
-    if (IsEqualGUID(container, GUID_ContainerFormatGif)) {
-        if (!GifFirstFrameSound(data, size, &screen->width, &screen->height, &screen->left, &screen->top))
-            return kSpiBrokenData;
-        if (!WithinBudget(screen->width, screen->height))
-            return screen->width && screen->height ? kSpiOutOfMemory : kSpiBrokenData;
-        return kSpiSuccess;
+    if (IsEqualGUID(container, GUID_ContainerFormatJpeg)) {
+        unsigned w = 0, h = 0;
+        const bool sound = JpegSegmentsSound(data, size, &w, &h);
+        if (w && h && !WithinBudget(w, h)) return kSpiOutOfMemory;
+        return sound ? kSpiSuccess : kSpiBrokenData;
     }
     bool sound = true;
-    if (IsEqualGUID(container, GUID_ContainerFormatJpeg)) sound = JpegSegmentsSound(data, size);
     if (IsEqualGUID(container, GUID_ContainerFormatTiff)) sound = TiffStructureSound(data, size);
     if (IsEqualGUID(container, GUID_ContainerFormatIco)) sound = IcoFirstPictureSound(data, size);
     return sound ? kSpiSuccess : kSpiBrokenData;
 }
 }  // namespace
 
-int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size_t size, DecodedPicture* picture) {
-    // A GIF's first frame lies on its logical screen, whose size the picture has.
-    const bool gif = IsEqualGUID(format.container, GUID_ContainerFormatGif);
-    GifScreen screen;
-    const int checked = CheckStructure(format.container, data, size, &screen);
+int DecodeWithSystem(const GUID& container, const unsigned char* data, size_t size, DecodedPicture* picture) {
+    const int checked = CheckStructure(container, data, size);
     if (checked != kSpiSuccess) return checked;
     if (size > 0xFFFFFFFFu) return kSpiOutOfMemory;
+    // Without the imaging component or the format's decoder the format is not
+    // supported here.
     WicSession session;
     IWICImagingFactory* factory = session.factory();
-    if (!factory) return kSpiInternalError;
+    if (!factory) return kSpiUnknownFormat;
     ComRef<IWICStream> stream;
     HRESULT hr = factory->CreateStream(stream.out());
     if (FAILED(hr)) return kSpiInternalError;
     if (FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size))))
         return ResultOf(hr);
     ComRef<IWICBitmapDecoder> decoder;
-    if (FAILED(hr = factory->CreateDecoder(format.container, nullptr, decoder.out()))) return kSpiInternalError;
+    if (FAILED(hr = factory->CreateDecoder(container, nullptr, decoder.out()))) return kSpiUnknownFormat;
     if (FAILED(hr = decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand))) return ResultOf(hr);
     ComRef<IWICBitmapFrameDecode> frame;
     if (FAILED(hr = decoder->GetFrame(0, frame.out()))) return ResultOf(hr);
@@ -96,37 +89,17 @@ int DecodeWithSystem(const SystemFormat& format, const unsigned char* data, size
     if (FAILED(hr = frame->GetSize(&width, &height))) return ResultOf(hr);
     if (!WithinBudget(width, height)) return width && height ? kSpiOutOfMemory : kSpiBrokenData;
 
-    UINT fullWidth = width, fullHeight = height;
-    if (gif) {
-        // A frame reaching past the screen makes the screen grow, as viewers do.
-        fullWidth = screen.left + width > screen.width ? screen.left + width : screen.width;
-        fullHeight = screen.top + height > screen.height ? screen.top + height : screen.height;
-    }
     ComRef<IWICFormatConverter> converter;
     if (FAILED(hr = factory->CreateFormatConverter(converter.out()))) return ResultOf(hr);
     if (FAILED(hr = converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
                                           0.0, WICBitmapPaletteTypeCustom)))
         return ResultOf(hr);
-    int result = picture->Allocate(fullWidth, fullHeight);
+    const int result = picture->Allocate(width, height);
     if (result != kSpiSuccess) return result;
-    const bool placed = fullWidth != width || fullHeight != height;
-    DecodedPicture frameOnly;
-    DecodedPicture* target = picture;
-    if (placed) {
-        if ((result = frameOnly.Allocate(width, height)) != kSpiSuccess) return result;
-        target = &frameOnly;
-    }
     const WICRect all{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
     const UINT stride = width * 4;
-    if (FAILED(hr = converter->CopyPixels(&all, stride, stride * height, reinterpret_cast<BYTE*>(target->pixels))))
+    if (FAILED(hr = converter->CopyPixels(&all, stride, stride * height, reinterpret_cast<BYTE*>(picture->pixels))))
         return ResultOf(hr);
-    if (placed) {
-        for (UINT y = 0; y < height; ++y) {
-            const uint32_t* from = frameOnly.Row(static_cast<int>(y));
-            uint32_t* to = picture->Row(static_cast<int>(screen.top + y)) + screen.left;
-            for (UINT x = 0; x < width; ++x) to[x] = from[x];
-        }
-    }
     picture->orientation = Orientation(frame.get(), data, size);
     return kSpiSuccess;
 }

@@ -81,10 +81,11 @@ ProcessCounts Count() {
     return {slot, CountHandles(), HeapBytesInUse(), PrivateCommittedBytes()};
 }
 
-void ExpectNothingLost(const char* what, const ProcessCounts& before, const ProcessCounts& after) {
+void ExpectNothingLost(const char* what, const ProcessCounts& before, const ProcessCounts& after,
+                       int cycles = Cycles()) {
     std::printf("%s: %d cycles, next TLS slot %lu -> %lu, handles %d -> %d, heap bytes %llu -> %llu, "
                 "private bytes %llu -> %llu\n",
-                what, Cycles(), before.nextTlsSlot, after.nextTlsSlot, before.handles, after.handles,
+                what, cycles, before.nextTlsSlot, after.nextTlsSlot, before.handles, after.handles,
                 static_cast<unsigned long long>(before.heapBytes), static_cast<unsigned long long>(after.heapBytes),
                 static_cast<unsigned long long>(before.privateBytes),
                 static_cast<unsigned long long>(after.privateBytes));
@@ -189,4 +190,37 @@ TEST(PluginLoading, TenThousandUpdatesOfAPluginPictureLoseNothing) {
     if (SUCCEEDED(com)) CoUninitialize();
     EXPECT_EQ(missing, 0);
     ExpectNothingLost("library updates", before, after);
+}
+
+// Damaged pictures of every format cost the host nothing: neither our readers
+// nor the system's decoders behind them may keep memory after a refusal.
+TEST(PluginLoading, DamagedPicturesOfEveryFormatLoseNothing) {
+    HMODULE spi = LoadLibraryA((ProgramDirectory() + "spi\\ifbrimsel.spi").c_str());
+    ASSERT_NE(spi, nullptr);
+    const auto get = Export<GetPictureFn>(spi, "GetPicture");
+    ASSERT_NE(get, nullptr);
+    std::vector<std::vector<unsigned char>> damaged;
+    for (const char* format : {"gif", "png", "jpg", "tif", "ico", "tga", "psd", "ppm"}) {
+        const std::vector<unsigned char> good = FileBytes(ProgramDirectory() + "spi-data\\quadrants." + format);
+        for (size_t at = 0; at < good.size(); at += good.size() / 64 + 1) {
+            damaged.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(at));   // cut short
+            damaged.push_back(good);
+            damaged.back()[at] ^= 0x5a;   // one byte changed
+        }
+    }
+    auto readAll = [&] {
+        for (const std::vector<unsigned char>& bytes : damaged) {
+            HANDLE header = nullptr, rows = nullptr;
+            get(reinterpret_cast<const char*>(bytes.data()), static_cast<LONG>(bytes.size()), 1, &header, &rows,
+                nullptr, 0);
+            if (header) LocalFree(header);
+            if (rows) LocalFree(rows);
+        }
+    };
+    readAll();   // the system decoders' first-use state
+    const ProcessCounts before = Count();
+    for (int i = 0; i < 3; ++i) readAll();
+    const ProcessCounts after = Count();
+    FreeLibrary(spi);
+    ExpectNothingLost("damaged pictures", before, after, 3 * static_cast<int>(damaged.size()));
 }

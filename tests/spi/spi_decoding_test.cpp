@@ -16,7 +16,7 @@ Bytes Concat(Bytes a, const Bytes& b) {
 }  // namespace
 
 // Pictures two pixels wide and one high: the grey levels (or colours) of both.
-TEST(SpiPnm, EveryKindAndMaximumValueScaled) {
+TEST(SpiOwnReaders, EveryPnmKindAndMaximumValueAndAGreyPsd) {
     const struct {
         const char* name;
         Bytes bytes;
@@ -31,6 +31,9 @@ TEST(SpiPnm, EveryKindAndMaximumValueScaled) {
         {"P5 max 15", Concat(Text("P5\n2 1\n15\n"), Bytes{7, 15}), RGB(119, 119, 119), RGB(255, 255, 255)},
         {"P5 max 1000", Concat(Text("P5\n2 1\n1000\n"), Bytes{0x01, 0xF4, 0x03, 0xE8}), RGB(128, 128, 128),
          RGB(255, 255, 255)},
+        {"PSD grey", Concat(Bytes{'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 2, 0, 8, 0, 1},
+                            Concat(Bytes(14, 0), Bytes{0x40, 0xC0})),   // 1 channel; empty sections; raw
+         RGB(64, 64, 64), RGB(192, 192, 192)},
         {"P6 max 65535", Concat(Text("P6\n2 1\n65535\n"), Bytes{0xFF, 0xFF, 0x80, 0x00, 0, 0, 0, 0, 0, 1, 0xFF, 0xFF}),
          RGB(255, 128, 0), RGB(0, 0, 255)},
         {"P6 max 255", Concat(Text("P6 2 1 255\n"), Bytes{10, 20, 30, 40, 50, 60}), RGB(10, 20, 30), RGB(40, 50, 60)},
@@ -65,6 +68,41 @@ TEST(SpiPnm, LargeSixteenBitGreyMap) {
         const unsigned level = (static_cast<unsigned>(p.x * 32 + p.y) * 255 + 32767) / 65535;
         EXPECT_EQ(d.At(p.x, p.y), RGB(level, level, level)) << p.x << "," << p.y;
     }
+}
+
+// An interlaced 3 x 4 picture at (1, 1) on a 5 x 6 screen, with two colours:
+// red, and green made transparent. Index 2 lies past the table.
+TEST(SpiGif, InterlacedPicturePlacedOnItsScreen) {
+    const int rows[4][3] = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {0, 2, 1}};
+    // Colours as 3-bit codes, with a clear code (4) before every two, so that
+    // no code grows; then the end code (5).
+    std::vector<int> codes;
+    for (int y : {0, 2, 1, 3})   // the interlaced order of four rows
+        for (int x = 0; x < 3; ++x) {
+            if (codes.size() % 3 == 0) codes.push_back(4);
+            codes.push_back(rows[y][x]);
+        }
+    codes.push_back(5);
+    Bytes data;
+    unsigned bits = 0, count = 0;
+    for (int code : codes)
+        for (bits |= static_cast<unsigned>(code) << count, count += 3; count >= 8; bits >>= 8, count -= 8)
+            data.push_back(static_cast<unsigned char>(bits));
+    data.push_back(static_cast<unsigned char>(bits));
+    Bytes gif = Concat(Text("GIF89a"), {5, 0, 6, 0, 0x80, 0, 0, 255, 0, 0, 0, 255, 0,   // screen, table
+                                        0x21, 0xF9, 4, 1, 0, 0, 1, 0,                  // transparent: 1
+                                        0x2C, 1, 0, 1, 0, 3, 0, 4, 0, 0x40, 2,          // interlaced
+                                        static_cast<unsigned char>(data.size())});
+    gif = Concat(Concat(gif, data), {0, 0x3B});
+    const Decoded d = DecodeMemory(gif.data(), gif.size());
+    ASSERT_EQ(d.result, 0);
+    EXPECT_EQ(d.header.bV5Width, 5);
+    EXPECT_EQ(d.header.bV5Height, 6);
+    const COLORREF red = RGB(255, 0, 0), clear = RGB(255, 255, 255), black = RGB(0, 0, 0);
+    const struct { int x, y; COLORREF colour; } probes[] = {
+        {0, 0, clear}, {1, 1, red}, {3, 1, red}, {2, 2, clear}, {2, 3, black}, {1, 4, red}, {2, 4, black},
+        {3, 4, clear}, {4, 4, clear}, {2, 5, clear}};
+    for (const auto& p : probes) EXPECT_EQ(d.At(p.x, p.y), p.colour) << p.x << "," << p.y;
 }
 
 namespace {

@@ -118,7 +118,7 @@ TEST(SpiInfo, FormatRowsAndClamping) {
 }
 
 // A format is claimed exactly when the system has its decoder: Wine has none
-// for WebP or HEIF.
+// for WebP or HEIF, and one for DDS, which only the system's list knows.
 TEST(SpiInfo, FormatsWithoutADecoderAreNotClaimed) {
     const auto rows = FormatRows();
     auto listed = [&](const char* extension) {
@@ -129,7 +129,8 @@ TEST(SpiInfo, FormatsWithoutADecoderAreNotClaimed) {
     Bytes webp = Text("RIFF\x24\x01\x01\x01WEBPVP8 ");
     Bytes heif = Text("\x01\x01\x01\x18" "ftypheic\x01\x01\x01\x01mif1heic");
     heif[0] = heif[1] = heif[2] = 0;
-    const struct { const char* extension; Bytes head; } formats[] = {{"webp", webp}, {"heic", heif}};
+    const struct { const char* extension; Bytes head; } formats[] = {
+        {"webp", webp}, {"heic", heif}, {"dds", Text("DDS \x7c")}};
     for (const auto& format : formats) {
         Bytes head = format.head;
         head.resize(2048);
@@ -143,8 +144,8 @@ TEST(SpiInfo, FormatsWithoutADecoderAreNotClaimed) {
 
 TEST(SpiIsSupported, ByContentAndTgaByNameThroughHandleOrHead) {
     const Bytes tga = ReadBytes(PicturePath("quadrants.tga"));
-    Bytes greyPsd = ReadBytes(PicturePath("quadrants.psd"));
-    greyPsd[25] = 1;   // colour mode: grey, which the decoder cannot read
+    Bytes cmykPsd = ReadBytes(PicturePath("quadrants.psd"));
+    cmykPsd[25] = 4;   // colour mode: CMYK, which the decoder cannot read
     const struct { std::string path; LONG position; bool supported; } rows[] = {
         {PicturePath("quadrants.png"), 0, true}, {PicturePath("quadrants.jpg"), 0, true},
         {PicturePath("quadrants.gif"), 0, true}, {PicturePath("quadrants.tga"), 0, true},
@@ -154,7 +155,8 @@ TEST(SpiIsSupported, ByContentAndTgaByNameThroughHandleOrHead) {
         {WriteTemp("plain.pam", Text("P7\nWIDTH 1\n")), 0, false},
         {WriteTemp("QUADRANTS.TGA", tga), 0, true}, {WriteTemp("quadrants.bin", tga), 0, false},
         {PicturePath(kHeader128File), 0, false}, {PicturePath(kHeader128File), 128, true},
-        {WriteTemp("words.txt", Bytes(3000, 'a')), 0, false}, {WriteTemp("grey.psd", greyPsd), 0, false},
+        {WriteTemp("old.gif", Text("GIF87a\x01")), 0, true}, {WriteTemp("picture.dds", Text("DDS \x7c")), 0, true},
+        {WriteTemp("words.txt", Bytes(3000, 'a')), 0, false}, {WriteTemp("cmyk.psd", cmykPsd), 0, false},
     };
     for (const auto& row : rows) {
         HANDLE file = CreateFileA(row.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -281,7 +283,7 @@ TEST(SpiModule, ImportsOnlySystemLibraries) {
     for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + rva); d->Name; ++d) {
         const char* name = reinterpret_cast<const char*>(base + d->Name);
         EXPECT_TRUE(lstrcmpiA(name, "kernel32.dll") == 0 || lstrcmpiA(name, "msvcrt.dll") == 0 ||
-                    lstrcmpiA(name, "ole32.dll") == 0)
+                    lstrcmpiA(name, "ole32.dll") == 0 || lstrcmpiA(name, "advapi32.dll") == 0)
             << name;
     }
 }

@@ -157,6 +157,14 @@ std::vector<BrokenPicture> BrokenPictures() {
             for (unsigned c = 0; c < noTable[i + 9]; ++c) noTable[i + 12 + 3 * c] = 3;
             break;
         }
+    // A frame header naming 65500 x 65500, the file cut short after it.
+    Bytes hugeJpeg = Prefix("quadrants.jpg", 200);
+    for (size_t i = 2; i + 8 < hugeJpeg.size(); ++i)
+        if (hugeJpeg[i] == 0xFF && hugeJpeg[i + 1] == 0xC0) {
+            hugeJpeg[i + 5] = hugeJpeg[i + 7] = 0xFF;
+            hugeJpeg[i + 6] = hugeJpeg[i + 8] = 0xDC;
+            break;
+        }
     Bytes gif = ReadBytes(PicturePath("quadrants.gif"));
     gif[6] = gif[7] = gif[8] = gif[9] = 0xff;   // screen 65535 x 65535
     // The strip offsets entry copied over the entry after it: the tag twice.
@@ -176,6 +184,7 @@ std::vector<BrokenPicture> BrokenPictures() {
         {"huge.png", PngOfSize(20000, 20000), 4},
         {"wide.png", PngOfSize(16385, 16), 4},
         {"huge.gif", gif, 4},
+        {"huge.jpg", hugeJpeg, 4},
         {"huge.ppm", Text("P6\n9000 9000\n255\n"), 4},
         {"at-budget.pgm", Text("P5\n16384 4096\n255\n\x01\x02"), 3},   // within budget, data missing
         {"text.png", Text("just some words, no picture at all"), 2},
