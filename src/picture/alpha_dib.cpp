@@ -1,7 +1,7 @@
 #include "picture/alpha_dib.h"
 #include <cstdint>
 #include <cstring>
-#include "win/dib32.h"
+#include "win/dib_layout.h"
 #include "win/gdi_guards.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "picture/picture_shrinking.h"
 #include <algorithm>
 #include <vector>
-#include "win/dib32.h"
+#include "win/dib_layout.h"
 #include "win/gdi_guards.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "render/alpha_composite.h"
 #include <cstdint>
 #include <vector>
-#include "win/dib32.h"
+#include "win/dib_layout.h"
 #include "win/gdi_guards.h"
 
 HBITMAP ComposeOverColour(HDC reference, HBITMAP premultiplied, RECT part, COLORREF back) {
