@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include "picture/plugin_call_guard.h"
+// A plug-in hands its picture over as a DIB, whose blocks are checked by GDI's
+// layout rules.
+#include "win/dib_layout.h"
 #include "win/kernel_guards.h"
 
 constexpr size_t kPathBuffer = MAX_PATH;   // folder, search pattern, module path; terminator included
