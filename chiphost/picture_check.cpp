@@ -43,9 +43,9 @@ std::string AskPlugin(const std::string& plugin, const std::string& path, HANDLE
     if (!IsImportPlugin(functions.getPluginInfo) || !functions.isSupported || !functions.getPicture)
         return "declined";
     for (LONG at : kProbePositions) {
-        const Probe probe = AskAt(functions.isSupported, path.c_str(), file, at);
-        if (probe == Probe::fault) return "the plug-in " + NameOf(plugin) + " faulted while asked about it";
-        if (probe == Probe::declined) continue;
+        const ProbeAnswer probe = AskAt(functions.isSupported, path.c_str(), file, at);
+        if (probe == ProbeAnswer::fault) return "the plug-in " + NameOf(plugin) + " faulted while asked about it";
+        if (probe == ProbeAnswer::declined) continue;
         HANDLE header = nullptr, bits = nullptr;
         int result = -1;
         const bool returned = CallGuarded(functions.getPicture, &result, path.c_str(), at, 0u, &header, &bits,

@@ -67,12 +67,12 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
         // An entry that could accept the file but never read it is passed over.
         if (!functions.isSupported || !functions.getPicture) continue;
         for (LONG at : kProbePositions) {
-            const Probe answer = AskAt(functions.isSupported, path, file.get(), at);
-            if (answer == Probe::fault) {
+            const ProbeAnswer answer = AskAt(functions.isSupported, path, file.get(), at);
+            if (answer == ProbeAnswer::fault) {
                 faulted = true;
                 break;
             }
-            if (answer == Probe::accepted) {
+            if (answer == ProbeAnswer::accepted) {
                 reader = functions.getPicture;
                 position = at;
                 break;

@@ -122,16 +122,16 @@ inline bool IsImportPlugin(GetPluginInfoFunction getPluginInfo) {
 // Where a file is offered to a plug-in: the start, then past a 128-byte prefix.
 constexpr LONG kProbePositions[] = {0, 128};
 
-enum class Probe { declined, accepted, fault };
+enum class ProbeAnswer { declined, accepted, fault };
 
 // Asks the plug-in whether it reads the file from `position`, under the fault
 // guard; the file handle is handed over at that position.
-inline Probe AskAt(IsSupportedFunction isSupported, const char* path, HANDLE file, LONG position) {
+inline ProbeAnswer AskAt(IsSupportedFunction isSupported, const char* path, HANDLE file, LONG position) {
     SetFilePointer(file, position, nullptr, FILE_BEGIN);
     int answer = 0;
     if (!CallGuarded(isSupported, &answer, path, static_cast<DWORD>(reinterpret_cast<uintptr_t>(file))))
-        return Probe::fault;
-    return answer ? Probe::accepted : Probe::declined;
+        return ProbeAnswer::fault;
+    return answer ? ProbeAnswer::accepted : ProbeAnswer::declined;
 }
 
 // Bitmap files are Windows' own business, no plug-in's: a path whose last three
