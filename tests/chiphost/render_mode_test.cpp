@@ -164,6 +164,34 @@ TEST_F(RenderModeTest, MenuCommandsDefaultSizesAndCaptions) {
     }
 }
 
+// A Western field font borrows the Japanese glyphs it lacks from the font it is
+// linked to: the date's last character is the very glyph IPAPGothic draws.
+TEST_F(RenderModeTest, WesternFieldFontsShowJapaneseFromTheLinkedFont) {
+    const std::string chip = "[chip]\ntext = <date>\nsize = 220x40\ndate_format = 2\ndate_colour = #000000\ndate_font = ";
+    ASSERT_NO_FATAL_FAILURE(Render(chip + "DejaVu Sans, 20, charset=0\n" + chip + "IPAPGothic, 20\n"));
+    ASSERT_EQ(spots_.size(), 2u);
+    const auto lastGlyph = [&](size_t c) {
+        const auto ink = [&](int x, int y) { return ChipPixel(c, x, y) != kWhite; };
+        const auto inkedColumn = [&](int x) {
+            for (int y = 0; y < spots_[c].height; ++y)
+                if (ink(x, y)) return true;
+            return false;
+        };
+        int right = spots_[c].width - 1, left;
+        while (right > 0 && !inkedColumn(right)) --right;
+        for (left = right; left > 0 && inkedColumn(left - 1);) --left;
+        std::vector<std::string> rows;
+        for (int y = 0; y < spots_[c].height; ++y) {
+            std::string row;
+            for (int x = left; x <= right; ++x) row += ink(x, y) ? '#' : '.';
+            if (row.find('#') != std::string::npos) rows.push_back(row);
+        }
+        return rows;
+    };
+    EXPECT_GT(lastGlyph(1).size(), 10u);
+    EXPECT_EQ(lastGlyph(0), lastGlyph(1));
+}
+
 struct BadScene {
     const char* what;
     const char* text;
