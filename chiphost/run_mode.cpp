@@ -291,6 +291,21 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
         SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);  // drag the chip
         return 0;
     case WM_EXITSIZEMOVE: Save(); return 0;
+    // Without a window manager a minimised chip is a bare bar that the
+    // system's hit test misses, so its clicks would be dropped. The bar takes
+    // the mouse as a taskbar button does: a double-click restores the chip,
+    // the right button opens its menu; there is nothing to drag.
+    case WM_NCHITTEST: return chip->minimised ? HTCAPTION : DefWindowProcA(window, message, wParam, lParam);
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN: return chip->minimised ? 0 : DefWindowProcA(window, message, wParam, lParam);
+    case WM_NCLBUTTONDBLCLK:
+        if (!chip->minimised) return DefWindowProcA(window, message, wParam, lParam);
+        OnCommand(chip, kCommandRestore);
+        return 0;
+    case WM_NCRBUTTONUP:
+        if (!chip->minimised) return DefWindowProcA(window, message, wParam, lParam);
+        OnContextMenu(chip, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return 0;
     case WM_CONTEXTMENU:
         OnContextMenu(chip, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         return 0;

@@ -343,19 +343,22 @@ TEST_F(RunModeTest, StartsWithOneChipAndLeavesNoStoreWhenTheLibraryFails) {
 }  // namespace
 
 namespace {
-// Left-button drag on the screen, as a user's mouse does it; absolute moves,
-// so that no pointer acceleration applies.
-void Drag(POINT from, POINT to) {
+// The mouse on the screen, as a user moves it; absolute moves, so that no
+// pointer acceleration applies.
+void MouseAt(LONG x, LONG y, DWORD flags, DWORD pauseMs = 150) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const auto at = [&](LONG x, LONG y, DWORD flags) {
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = (x * 65536 + width / 2) / width;
-        input.mi.dy = (y * 65536 + height / 2) / height;
-        input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        SendInput(1, &input, sizeof input);
-        Sleep(150);
-    };
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (x * 65536 + width / 2) / width;
+    input.mi.dy = (y * 65536 + height / 2) / height;
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+    Sleep(pauseMs);
+}
+
+// Left-button drag.
+void Drag(POINT from, POINT to) {
+    const auto at = [](LONG x, LONG y, DWORD flags) { MouseAt(x, y, flags); };
     at(from.x, from.y, 0);
     at(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
     at((from.x + to.x) / 2, (from.y + to.y) / 2, 0);
@@ -469,4 +472,28 @@ TEST_F(RunModeTest, DialogsKeepTheOtherChipsBelowAndDeleteAsksFirst) {
     DWORD exitCode = 99;
     ASSERT_TRUE(host.Wait(15000, &exitCode));
     EXPECT_EQ(Values(ReadTextFile(store_), "text"), std::vector<std::string>{"first"});
+}
+
+// With no window manager a minimised chip is a bare bar: the mouse alone
+// opens its menu and restores it, as with a taskbar button.
+TEST_F(RunModeTest, AMinimisedChipTakesTheMouse) {
+    WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = restore me\nx = 100\ny = 100\n");
+    ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
+    std::vector<HWND> chips = host.WaitForChips(1);
+    ASSERT_EQ(chips.size(), 1u) << host.Output();
+    PostMessageA(chips[0], WM_COMMAND, kCommandMinimise, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(chips[0]) != FALSE; }));
+    const RECT bar = WindowRect(chips[0]);
+    const POINT at{(bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2};
+    for (const DWORD button : {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP}) MouseAt(at.x, at.y, button);
+    HWND menu = FindWindowA("#32768", nullptr);
+    EXPECT_TRUE(menu && IsWindowVisible(menu)) << "no menu";
+    for (const DWORD button : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) MouseAt(at.x + 300, at.y - 300, button);
+    for (const DWORD button : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
+        MouseAt(at.x, at.y, button, 20);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(chips[0]); })) << "still minimised";
+    EXPECT_EQ(Query(chips[0], kQueryZoomsIn), 1);
+    PostMessageA(chips[0], WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(host.Wait(15000, &exitCode));
 }
