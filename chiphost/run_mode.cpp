@@ -140,6 +140,25 @@ void CALLBACK ExitTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     if (g_desktop) g_desktop->RequestQuit();
 }
 
+// Puts a window the host places inside the work area of its monitor, as
+// desktop programs do: moved in first, then cut to the area's size, so that its
+// borders can always be grabbed.
+void KeepInsideWorkArea(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT r{};
+    if (IsIconic(window) || !GetWindowRect(window, &r) ||
+        !GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    const LONG width = std::min(r.right - r.left, work.right - work.left);
+    const LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
+    const LONG x = std::max(work.left, std::min(r.left, work.right - width));
+    const LONG y = std::max(work.top, std::min(r.top, work.bottom - height));
+    if (x != r.left || y != r.top || width != r.right - r.left || height != r.bottom - r.top)
+        SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The library's menu is handed to us; its items are copied into the popup and
 // the original destroyed, so that TrackPopupMenu gets a real popup menu.
 void AppendLibraryMenu(HMENU popup, HMENU library) {
@@ -180,6 +199,7 @@ bool Desktop::Open(const StoredChip& stored) {
                                   stored.hasPosition ? stored.x : cascade, stored.hasPosition ? stored.y : cascade,
                                   first.cx, first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), chip);
     if (!window) return false;
+    KeepInsideWorkArea(window);
     chips_.push_back(std::move(owned));
     StartChip(library_, &chip->chip, window);
     if (!stored.hasSize) FitToDefault(chip);
@@ -267,6 +287,7 @@ void Desktop::FitToDefault(DesktopChip* chip) {
     // The library sizes for a thin border; ours also has a sizing frame.
     const SIZE outer = DefaultOuterSize(library_, &chip->chip, kRunChipStyle);
     SetWindowPos(chip->chip.window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    KeepInsideWorkArea(chip->chip.window);
     ResizeChip(chip);
 }
 

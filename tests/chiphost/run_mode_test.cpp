@@ -1,6 +1,7 @@
 // Run mode end to end: chiphost.exe started on a store, its chip windows found
 // and driven from here, the store it leaves behind read back.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include "../../chiphost/run_messages.h"
@@ -493,6 +494,38 @@ TEST_F(RunModeTest, AMinimisedChipTakesTheMouse) {
         MouseAt(at.x, at.y, button, 20);
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(chips[0]); })) << "still minimised";
     EXPECT_EQ(Query(chips[0], kQueryZoomsIn), 1);
+    PostMessageA(chips[0], WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(host.Wait(15000, &exitCode));
+}
+
+// Sized by a picture larger than the screen, or near its edge, a chip is moved
+// into the work area and cut to it, so its borders stay within reach.
+TEST_F(RunModeTest, ChipsSizedByTheirPictureStayInsideTheWorkArea) {
+    std::string store = "[store]\nversion = 1\n";
+    for (const int x : {40, 1000}) {
+        const std::string picture = TempDirectory() + "wide-" + std::to_string(x) + ".bmp";
+        WriteSolidBmp(picture, x == 40 ? 1400 : 600, x == 40 ? 1100 : 400, RGB(0, 0, 160));
+        SavedChipData saved{kSettingsSizeCurrent, PictureSettings(picture), {}};
+        saved.settings.placement = kPlacementTopLeft;
+        saved.settings.sizingMode = kSizeByText;
+        store += "[chip]\ntext = big\nx = " + std::to_string(x) + "\ny = 40\nwidth = 100\nheight = 60\nsettings = " +
+                 Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n";
+    }
+    WriteTextFile(store_, store + "[chip]\ntext = edge\nx = 1250\ny = 40\nwidth = 100\nheight = 60\n");
+    ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
+    std::vector<HWND> chips = host.WaitForChips(3);
+    ASSERT_EQ(chips.size(), 3u) << host.Output();
+    std::sort(chips.begin(), chips.end(), [](HWND a, HWND b) { return WindowRect(a).left < WindowRect(b).left; });
+    for (int i : {0, 1}) SendMessageA(chips[i], WM_COMMAND, kSizeByPicture, 0);
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT cut = WindowRect(chips[0]), moved = WindowRect(chips[1]);
+    EXPECT_TRUE(EqualRect(&cut, &work)) << cut.left << "," << cut.top << " " << cut.right << "," << cut.bottom;
+    EXPECT_EQ(moved.right, work.right);
+    EXPECT_EQ(moved.top, 40);
+    EXPECT_GT(moved.right - moved.left, 600);
+    EXPECT_EQ(WindowRect(chips[2]).right, work.right) << "a stored chip partly off the screen";
     PostMessageA(chips[0], WM_CLOSE, 0, 0);
     DWORD exitCode = 99;
     EXPECT_TRUE(host.Wait(15000, &exitCode));
