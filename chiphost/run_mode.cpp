@@ -544,6 +544,15 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
             return RunResult::kFailed;
         }
     desktop.Save();
+    // Run mode only shows windows and waits: say where, and how it ends.
+    char display[64] = "";
+    const DWORD named = GetEnvironmentVariableA("DISPLAY", display, sizeof display);
+    std::printf("chiphost: %u chip%s from %s%s%s; right-click a chip for its menu, whose Quit ends run mode. "
+                "Every change is saved at once.\n",
+                static_cast<unsigned>(store.chips.size()), store.chips.size() == 1 ? "" : "s",
+                Cp932ToUtf8(storePath).c_str(), named && named < sizeof display ? " on the X display " : "",
+                named && named < sizeof display ? display : "");
+    std::fflush(stdout);
 
     // A timer procedure, so that the timer also fires inside menus and dialogs.
     if (options.exitAfterMs > 0) SetTimer(nullptr, 0, static_cast<UINT>(options.exitAfterMs), ExitTimerProc);

@@ -278,6 +278,7 @@ TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
             EXPECT_NE(line.find(pictures[i].reason), std::string::npos) << line;
         }
         EXPECT_EQ(run.output.find("chip 1 (line 1): the picture"), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find(": \r\n"), std::string::npos) << "a line ends in a missing caption";
     }
 }
 
@@ -332,6 +333,7 @@ TEST(RenderModeErrors, MissingFilesLibrariesAndExports) {
          "lacks the export(s) DrawExSpecification"},
         {"bad command line", "render \"" + scenePath + "\"", 1, "usage: chiphost"},
         {"help", "--help", 0, "usage: chiphost"},
+        {"render option in run mode", "--strict run \"" + TempDirectory() + "never.ini\"", 1, "for render mode only"},
         {"help before other words", "render --help", 0, "exit codes: 0 done"},
         {"missing output folder", "render \"" + scenePath + "\" \"" + TempDirectory() + "no\\such\\dir\\out.png\"", 4,
          "the folder " + TempDirectory() + "no\\such\\dir\\ does not exist"},

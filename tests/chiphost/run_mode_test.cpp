@@ -290,6 +290,8 @@ TEST_F(RunModeTest, RecoveryKeepsWhatItCan) {
          {"a", "c"}, "chips.ini:6: text: unknown escape \"\\q\" (use \\n, \\t or \\\\) (the chip is left out)", true},
         {"bad hex digit", std::string(head) + "[chip]\ntext = a\nsettings = 9x00\nwidth = 9\n", 0, {"a"},
          "chips.ini:5: settings: 'x' is not a hexadecimal digit (the chip starts without stored settings)", true},
+        {"chip without a text", std::string(head) + "[chip]\nwidth = 9\n[chip]\ntext = b\n", 0, {"b"},
+         "chips.ini:4: width and height go together (the chip is left out)", true},
         {"empty store", "", 0, {"New chip\\n<date> <time>"}, "", false},
         {"newer store", "[store]\nversion = 2\n[chip]\ntext = from the future\n", 2, {"from the future"},
          "chips.ini:2: the store is version 2, newer than the version 1 this chiphost reads; it was left untouched",
