@@ -313,16 +313,12 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
         return 0;
     case WM_EXITSIZEMOVE: Save(); return 0;
     // Without a window manager a minimised chip is a bare bar that the
-    // system's hit test misses, so its clicks would be dropped. The bar takes
-    // the mouse as a taskbar button does: a double-click restores the chip,
-    // the right button opens its menu; there is nothing to drag.
+    // system's hit test misses, so its clicks would be dropped. As its caption
+    // the bar takes the mouse as a taskbar button does: the system restores the
+    // chip on a double-click, and the right button opens the chip's menu (the
+    // system's own right-button handling would hit-test again and find nothing).
     case WM_NCHITTEST: return chip->minimised ? HTCAPTION : DefWindowProcA(window, message, wParam, lParam);
-    case WM_NCLBUTTONDOWN:
     case WM_NCRBUTTONDOWN: return chip->minimised ? 0 : DefWindowProcA(window, message, wParam, lParam);
-    case WM_NCLBUTTONDBLCLK:
-        if (!chip->minimised) return DefWindowProcA(window, message, wParam, lParam);
-        OnCommand(chip, kCommandRestore);
-        return 0;
     case WM_NCRBUTTONUP:
         if (!chip->minimised) return DefWindowProcA(window, message, wParam, lParam);
         OnContextMenu(chip, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
