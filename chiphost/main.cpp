@@ -14,13 +14,12 @@
 #include "render_mode.h"
 #include "run_mode.h"
 #include "scene_file.h"
+#include "text_codec.h"
 
 namespace {
 enum ExitCode {
     kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4, kExitUnshown = 5, kExitCodePage = 6
 };
-// The library's texts, menus and dialogs are code page 932 bytes.
-constexpr UINT kChipCodePage = 932;
 
 const char kUsage[] =
     "usage: chiphost [options] render SCENE OUT.png\n"

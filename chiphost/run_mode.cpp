@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 #include "chip_store.h"
+#include "dib_canvas.h"
 #include "hosted_chip.h"
 #include "picture_check.h"
 #include "run_messages.h"
@@ -55,6 +56,7 @@ public:
 private:
     void Quit();
     void OnPaint(DesktopChip* chip);
+    void PaintBar(DesktopChip* chip);
     void OnContextMenu(DesktopChip* chip, int x, int y);
     void OnCommand(DesktopChip* chip, UINT command);
     void OnTimer(DesktopChip* chip);
@@ -319,6 +321,10 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
     // system's own right-button handling would hit-test again and find nothing).
     case WM_NCHITTEST: return chip->minimised ? HTCAPTION : DefWindowProcA(window, message, wParam, lParam);
     case WM_NCRBUTTONDOWN: return chip->minimised ? 0 : DefWindowProcA(window, message, wParam, lParam);
+    case WM_NCPAINT:
+        if (!chip->minimised) return DefWindowProcA(window, message, wParam, lParam);
+        PaintBar(chip);
+        return 0;
     case WM_NCRBUTTONUP:
         if (!chip->minimised) return DefWindowProcA(window, message, wParam, lParam);
         OnContextMenu(chip, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
@@ -347,6 +353,29 @@ void Desktop::OnPaint(DesktopChip* chip) {
     library_.DrawChip(chip->chip.handle, chip->chip.window, dc, chip->chip.text.c_str());
     ++chip->paints;
     EndPaint(chip->chip.window, &ps);
+}
+
+// The bar of a minimised chip shows the chip's colours and the first line of
+// its text, as a taskbar button shows a window's title.
+void Desktop::PaintBar(DesktopChip* chip) {
+    HWND window = chip->chip.window;
+    HDC dc = GetWindowDC(window);
+    if (!dc) return;
+    RECT r{};
+    GetWindowRect(window, &r);
+    OffsetRect(&r, -r.left, -r.top);
+    {
+        ScopedSelect brush(dc, CreateSolidBrush(chip->chip.backColour), true);
+        ScopedSelect font(dc, CreateFontIndirectA(&chip->chip.font), true);
+        PatBlt(dc, 0, 0, r.right, r.bottom, PATCOPY);
+        SetTextColor(dc, chip->chip.textColour);
+        SetBkMode(dc, TRANSPARENT);
+        const std::wstring line = Cp932ToWide(chip->chip.text.substr(0, chip->chip.text.find_first_of("\r\n")));
+        InflateRect(&r, -4, 0);
+        DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &r,
+                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    }
+    ReleaseDC(window, dc);
 }
 
 void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
@@ -441,6 +470,7 @@ void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
         if (!chip->minimised) ++chip->zoomsOut;
         chip->minimised = true;
         library_.Zoom(chip->chip.handle, 0, 0);
+        RedrawWindow(chip->chip.window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);  // the bar's label
         return;
     }
     if (chip->minimised) {

@@ -345,22 +345,19 @@ TEST_F(RunModeTest, StartsWithOneChipAndLeavesNoStoreWhenTheLibraryFails) {
 }  // namespace
 
 namespace {
-// The mouse on the screen, as a user moves it; absolute moves, so that no
-// pointer acceleration applies.
-void MouseAt(LONG x, LONG y, DWORD flags, DWORD pauseMs = 150) {
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = (x * 65536 + width / 2) / width;
-    input.mi.dy = (y * 65536 + height / 2) / height;
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
-    Sleep(pauseMs);
-}
-
-// Left-button drag.
+// Left-button drag on the screen, as a user's mouse does it; absolute moves,
+// so that no pointer acceleration applies.
 void Drag(POINT from, POINT to) {
-    const auto at = [](LONG x, LONG y, DWORD flags) { MouseAt(x, y, flags); };
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const auto at = [&](LONG x, LONG y, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = (x * 65536 + width / 2) / width;
+        input.mi.dy = (y * 65536 + height / 2) / height;
+        input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &input, sizeof input);
+        Sleep(150);
+    };
     at(from.x, from.y, 0);
     at(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
     at((from.x + to.x) / 2, (from.y + to.y) / 2, 0);
@@ -445,12 +442,15 @@ TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
     PostMessageA(chip, WM_COMMAND, kCommandMinimise, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(chip) != FALSE; }));
     const RECT bar = WindowRect(chip);
-    const LONG x = (bar.left + bar.right) / 2, y = (bar.top + bar.bottom) / 2;
-    for (const DWORD button : {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP}) MouseAt(x, y, button);
-    EXPECT_TRUE(IsWindowVisible(FindWindowA("#32768", nullptr))) << "no menu";
-    for (const DWORD button : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) MouseAt(x + 300, y - 300, button);
-    for (const DWORD button : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
-        MouseAt(x, y, button, 20);
+    const auto clickBar = [&](std::initializer_list<DWORD> buttons, LONG dx = 0) {
+        SetCursorPos((bar.left + bar.right) / 2 + dx, (bar.top + bar.bottom) / 2 - dx);
+        for (const DWORD button : buttons) mouse_event(button, 0, 0, 0, 0);
+    };
+    clickBar({MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
+    EXPECT_TRUE(WaitUntil([] { return IsWindowVisible(FindWindowA("#32768", nullptr)) != FALSE; })) << "no menu";
+    clickBar({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}, 300);
+    EXPECT_TRUE(WaitUntil([] { return !IsWindowVisible(FindWindowA("#32768", nullptr)); }));
+    clickBar({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(chip); })) << "a double-click restores it";
 
     // Sized by a picture larger than the screen, it is moved into the work area and cut to it.
