@@ -9,6 +9,7 @@ namespace {
 constexpr int kStoreVersion = 1;
 constexpr size_t kMaxSavedBytes = 4096;
 const std::vector<const char*> kStoreKeys = {"version"};
+const char kChipLeftOut[] = "the chip is left out";
 const std::vector<const char*> kChipKeys = {"text", "text_colour", "back_colour", "font", "x",
                                             "y",    "width",       "height",      "settings"};
 
@@ -26,17 +27,14 @@ LOGFONTA DefaultFont() {
 }
 
 // Reads one [chip] section. A bad value costs only that value: the chip keeps
-// its default. False when its text cannot be read: then the chip is lost.
+// its default. False when its text cannot be read: then the chip is lost, and
+// the caller says so of every problem in its section.
 bool ReadChip(IniFile* file, int index, StoredChip* chip) {
     SectionReader r(file, index, kChipKeys);
     chip->line = r.section().line;
-    const char* lost = "the chip is left out";
     bool textRead = r.Has("text");
-    if (!textRead) r.Report("text", "[chip] needs a text", lost);
-    if (!r.Text("text", &chip->text)) {
-        textRead = false;
-        file->problems.back().recovery = lost;
-    }
+    if (!textRead) r.Report("text", "[chip] needs a text", kChipLeftOut);
+    if (!r.Text("text", &chip->text)) textRead = false;
     r.Colour("text_colour", &chip->textColour);
     r.Colour("back_colour", &chip->backColour);
     r.Font("font", &chip->font);
@@ -103,7 +101,13 @@ StoreLoad LoadChipStore(const std::string& path, bool recovering, ChipStore* sto
         } else if (section.name == "chip") {
             StoredChip chip;
             chip.font = DefaultFont();
-            if (ReadChip(&file, i, &chip)) store->chips.push_back(chip);
+            if (ReadChip(&file, i, &chip)) {
+                store->chips.push_back(chip);
+            } else {
+                // Whatever else the chip's lines held goes with it.
+                for (IniProblem& problem : file.problems)
+                    if (problem.section == i) problem.recovery = kChipLeftOut;
+            }
         } else {
             file.Report(section.line, "unknown section [" + section.name + "] (expected [store] or [chip])", i,
                         "ignored");

@@ -3,7 +3,8 @@
 //   chiphost [options] run STORE
 // Exit codes: 0 done, 1 bad command line, 2 bad scene or store file,
 // 3 library not loadable or incomplete, 4 rendering or writing failed,
-// 5 render --strict: the sheet was written but a chip's picture could not be shown.
+// 5 render --strict: the sheet was written but a chip's picture could not be shown,
+// 6 Windows runs with an ANSI code page other than 932.
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -13,9 +14,12 @@
 #include "render_mode.h"
 #include "run_mode.h"
 #include "scene_file.h"
+#include "text_codec.h"
 
 namespace {
-enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4, kExitUnshown = 5 };
+enum ExitCode {
+    kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4, kExitUnshown = 5, kExitCodePage = 6
+};
 
 const char kUsage[] =
     "usage: chiphost [options] render SCENE OUT.png\n"
@@ -29,7 +33,8 @@ const char kUsage[] =
     "  --exit-after MS    run mode: save and quit after MS milliseconds\n"
     "  --recover          run mode: back up a damaged store and start from what it still holds\n"
     "exit codes: 0 done, 1 bad command line, 2 bad scene or store, 3 library not loadable,\n"
-    "  4 rendering or writing failed, 5 (--strict) a picture could not be shown\n";
+    "  4 rendering or writing failed, 5 (--strict) a picture could not be shown,\n"
+    "  6 Windows does not run with code page 932 (under Wine: LANG and LC_ALL ja_JP.UTF-8)\n";
 
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "chiphost: %s%s", message.c_str(), message.empty() || message.back() != '\n' ? "\n" : "");
@@ -89,7 +94,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* err
         *error = "expected \"render SCENE OUT.png\" or \"run STORE\"";
         return false;
     }
-    return true;
+    if (run && line->strict) *error = "--strict is for render mode only";
+    if (render && (line->run.exitAfterMs > 0 || line->run.recover))
+        *error = "--exit-after and --recover are for run mode only";
+    return error->empty();
 }
 }  // namespace
 
@@ -101,6 +109,14 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
+
+    // Under another code page the library's texts would be read as other
+    // characters: what the chips showed would not be what its users see.
+    if (GetACP() != kChipCodePage)
+        return Fail(kExitCodePage, "Windows runs with the ANSI code page " + std::to_string(GetACP()) +
+                                       ", but the library's texts are code page 932 (Japanese) and would show as "
+                                       "other characters. Under Wine, set LANG and LC_ALL to ja_JP.UTF-8; on Windows, "
+                                       "make Japanese the language for non-Unicode programs.");
 
     // Read the scene before loading anything, so a bad file is named first.
     Scene scene;

@@ -195,10 +195,12 @@ bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::st
                    RECT{left, top, left + c.cellWidth, top + c.captionHeight}, captionFormat);
     }
     GdiFlush();
-    for (size_t i = 0; i < pictures.size(); ++i)
-        std::printf("chip %u (line %d) at %d,%d size %dx%d: %s\n", static_cast<unsigned>(i + 1), scene.chips[i].line,
-                    cells[i].x, cells[i].y, pictures[i].width, pictures[i].height,
-                    Cp932ToUtf8(scene.chips[i].caption).c_str());
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const std::string& caption = scene.chips[i].caption;
+        std::printf("chip %u (line %d) at %d,%d size %dx%d%s%s\n", static_cast<unsigned>(i + 1), scene.chips[i].line,
+                    cells[i].x, cells[i].y, pictures[i].width, pictures[i].height, caption.empty() ? "" : ": ",
+                    Cp932ToUtf8(caption).c_str());
+    }
     if (!WritePngFile(outPath, bits, sheetWidth, y, error)) return false;
     std::printf("wrote %s (%dx%d)\n", outPath.c_str(), sheetWidth, y);
     return true;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 #include "chip_store.h"
+#include "dib_canvas.h"
 #include "hosted_chip.h"
 #include "picture_check.h"
 #include "run_messages.h"
@@ -55,6 +56,7 @@ public:
 private:
     void Quit();
     void OnPaint(DesktopChip* chip);
+    void PaintBar(DesktopChip* chip);
     void OnContextMenu(DesktopChip* chip, int x, int y);
     void OnCommand(DesktopChip* chip, UINT command);
     void OnTimer(DesktopChip* chip);
@@ -140,6 +142,25 @@ void CALLBACK ExitTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     if (g_desktop) g_desktop->RequestQuit();
 }
 
+// Puts a window the host places inside the work area of its monitor, as
+// desktop programs do: moved in first, then cut to the area's size, so that its
+// borders can always be grabbed.
+void KeepInsideWorkArea(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT r{};
+    if (IsIconic(window) || !GetWindowRect(window, &r) ||
+        !GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    const LONG width = std::min(r.right - r.left, work.right - work.left);
+    const LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
+    const LONG x = std::max(work.left, std::min(r.left, work.right - width));
+    const LONG y = std::max(work.top, std::min(r.top, work.bottom - height));
+    if (x != r.left || y != r.top || width != r.right - r.left || height != r.bottom - r.top)
+        SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The library's menu is handed to us; its items are copied into the popup and
 // the original destroyed, so that TrackPopupMenu gets a real popup menu.
 void AppendLibraryMenu(HMENU popup, HMENU library) {
@@ -180,6 +201,7 @@ bool Desktop::Open(const StoredChip& stored) {
                                   stored.hasPosition ? stored.x : cascade, stored.hasPosition ? stored.y : cascade,
                                   first.cx, first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), chip);
     if (!window) return false;
+    KeepInsideWorkArea(window);
     chips_.push_back(std::move(owned));
     StartChip(library_, &chip->chip, window);
     if (!stored.hasSize) FitToDefault(chip);
@@ -267,6 +289,7 @@ void Desktop::FitToDefault(DesktopChip* chip) {
     // The library sizes for a thin border; ours also has a sizing frame.
     const SIZE outer = DefaultOuterSize(library_, &chip->chip, kRunChipStyle);
     SetWindowPos(chip->chip.window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    KeepInsideWorkArea(chip->chip.window);
     ResizeChip(chip);
 }
 
@@ -291,6 +314,21 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
         SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);  // drag the chip
         return 0;
     case WM_EXITSIZEMOVE: Save(); return 0;
+    // Without a window manager a minimised chip is a bare bar that the
+    // system's hit test misses, so its clicks would be dropped. As its caption
+    // the bar takes the mouse as a taskbar button does: the system restores the
+    // chip on a double-click, and the right button opens the chip's menu (the
+    // system's own right-button handling would hit-test again and find nothing).
+    case WM_NCHITTEST: return chip->minimised ? HTCAPTION : DefWindowProcA(window, message, wParam, lParam);
+    case WM_NCRBUTTONDOWN: return chip->minimised ? 0 : DefWindowProcA(window, message, wParam, lParam);
+    case WM_NCPAINT:
+        if (!chip->minimised) return DefWindowProcA(window, message, wParam, lParam);
+        PaintBar(chip);
+        return 0;
+    case WM_NCRBUTTONUP:
+        if (!chip->minimised) return DefWindowProcA(window, message, wParam, lParam);
+        OnContextMenu(chip, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return 0;
     case WM_CONTEXTMENU:
         OnContextMenu(chip, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         return 0;
@@ -315,6 +353,29 @@ void Desktop::OnPaint(DesktopChip* chip) {
     library_.DrawChip(chip->chip.handle, chip->chip.window, dc, chip->chip.text.c_str());
     ++chip->paints;
     EndPaint(chip->chip.window, &ps);
+}
+
+// The bar of a minimised chip shows the chip's colours and the first line of
+// its text, as a taskbar button shows a window's title.
+void Desktop::PaintBar(DesktopChip* chip) {
+    HWND window = chip->chip.window;
+    HDC dc = GetWindowDC(window);
+    if (!dc) return;
+    RECT r{};
+    GetWindowRect(window, &r);
+    OffsetRect(&r, -r.left, -r.top);
+    {
+        ScopedSelect brush(dc, CreateSolidBrush(chip->chip.backColour), true);
+        ScopedSelect font(dc, CreateFontIndirectA(&chip->chip.font), true);
+        PatBlt(dc, 0, 0, r.right, r.bottom, PATCOPY);
+        SetTextColor(dc, chip->chip.textColour);
+        SetBkMode(dc, TRANSPARENT);
+        const std::wstring line = Cp932ToWide(chip->chip.text.substr(0, chip->chip.text.find_first_of("\r\n")));
+        InflateRect(&r, -4, 0);
+        DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &r,
+                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    }
+    ReleaseDC(window, dc);
 }
 
 void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
@@ -409,6 +470,7 @@ void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
         if (!chip->minimised) ++chip->zoomsOut;
         chip->minimised = true;
         library_.Zoom(chip->chip.handle, 0, 0);
+        RedrawWindow(chip->chip.window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);  // the bar's label
         return;
     }
     if (chip->minimised) {
@@ -508,6 +570,15 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
             return RunResult::kFailed;
         }
     desktop.Save();
+    // Run mode only shows windows and waits: say where, and how it ends.
+    char display[64] = "";
+    const DWORD named = GetEnvironmentVariableA("DISPLAY", display, sizeof display);
+    std::printf("chiphost: %u chip%s from %s%s%s; right-click a chip for its menu, whose Quit ends run mode. "
+                "Every change is saved at once.\n",
+                static_cast<unsigned>(store.chips.size()), store.chips.size() == 1 ? "" : "s",
+                Cp932ToUtf8(storePath).c_str(), named && named < sizeof display ? " on the X display " : "",
+                named && named < sizeof display ? display : "");
+    std::fflush(stdout);
 
     // A timer procedure, so that the timer also fires inside menus and dialogs.
     if (options.exitAfterMs > 0) SetTimer(nullptr, 0, static_cast<UINT>(options.exitAfterMs), ExitTimerProc);

@@ -3,8 +3,6 @@
 #include <vector>
 
 namespace {
-constexpr UINT kCodePage = 932;
-
 std::wstring Widen(UINT codePage, DWORD flags, const std::string& text, bool* ok) {
     *ok = true;
     if (text.empty()) return std::wstring();
@@ -26,18 +24,23 @@ bool Utf8ToCp932(const std::string& utf8, std::string* cp932) {
     cp932->clear();
     if (wide.empty()) return true;
     BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+    int n = WideCharToMultiByte(kChipCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
                                 nullptr, 0, nullptr, &usedDefault);
     if (n <= 0 || usedDefault) return false;
     cp932->assign(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &(*cp932)[0],
+    WideCharToMultiByte(kChipCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &(*cp932)[0],
                         n, nullptr, &usedDefault);
     return !usedDefault;
 }
 
+std::wstring Cp932ToWide(const std::string& cp932) {
+    bool ok = false;
+    return Widen(kChipCodePage, 0, cp932, &ok);
+}
+
 std::string Cp932ToUtf8(const std::string& cp932) {
     bool ok = false;
-    std::wstring wide = Widen(kCodePage, 0, cp932, &ok);
+    std::wstring wide = Widen(kChipCodePage, 0, cp932, &ok);
     if (wide.empty()) return std::string();
     int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
                                 nullptr);
@@ -50,7 +53,7 @@ std::string PathFolder(const std::string& path) {
     size_t cut = 0;
     for (size_t i = 0; i < path.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (IsDBCSLeadByteEx(kCodePage, c) && i + 1 < path.size()) {
+        if (IsDBCSLeadByteEx(kChipCodePage, c) && i + 1 < path.size()) {
             ++i;
             continue;
         }

@@ -3,11 +3,18 @@
 #pragma once
 #include <string>
 
+// The code page of every text that crosses the library boundary, and of the
+// library's own menus and dialogs.
+constexpr unsigned kChipCodePage = 932;
+
 // Converts UTF-8 to code page 932. False when the text is not valid UTF-8 or
 // holds a character that code page 932 lacks.
 bool Utf8ToCp932(const std::string& utf8, std::string* cp932);
 // Converts code page 932 to UTF-8 (invalid bytes become U+FFFD).
 std::string Cp932ToUtf8(const std::string& cp932);
+// Converts code page 932 to UTF-16, for the wide calls that draw it in a font
+// of any character set.
+std::wstring Cp932ToWide(const std::string& cp932);
 
 // The folder part of a code page 932 path, with its trailing separator; empty
 // when the path has none. Trail bytes equal to '\' are not separators.

@@ -22,3 +22,20 @@ if ! grep -q 'IPAPGothic' "$WINEPREFIX/user.reg" 2>/dev/null; then
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f >/dev/null 2>&1 || true
   wineserver -w
 fi
+# Windows lets a Western face borrow the glyphs it lacks from a Japanese font
+# (font linking), so Japanese text in such a face is readable, not boxes. Link
+# the faces the project and Wine's dialogs use, and "Microsoft Sans Serif",
+# which GDI falls back to for every other face under code page 932. Wine knows
+# a linked font by its file's name; the IPA Gothic file may also be seen
+# through its fonts-japanese-gothic.ttf alternative.
+if ! grep -q '^"Microsoft Sans Serif"=str(7):"ipagp.ttf' "$WINEPREFIX/system.reg" 2>/dev/null; then
+  links='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  proportional='ipagp.ttf,IPAPGothic\0ipag.ttf,IPAGothic\0fonts-japanese-gothic.ttf,IPAGothic'
+  fixed='ipag.ttf,IPAGothic\0fonts-japanese-gothic.ttf,IPAGothic\0ipagp.ttf,IPAPGothic'
+  wine reg add "$links" /v 'DejaVu Sans Mono' /t REG_MULTI_SZ /d "$fixed" /f >/dev/null 2>&1 || true
+  # The last value written is the marker above.
+  for face in 'DejaVu Sans' 'DejaVu Serif' Tahoma 'Microsoft Sans Serif'; do
+    wine reg add "$links" /v "$face" /t REG_MULTI_SZ /d "$proportional" /f >/dev/null 2>&1 || true
+  done
+  wineserver -w
+fi

@@ -164,6 +164,23 @@ TEST_F(RenderModeTest, MenuCommandsDefaultSizesAndCaptions) {
     }
 }
 
+// A Western field font borrows the Japanese glyphs it lacks from the font
+// linked to it: the date's last glyph, 日, inks the columns IPAPGothic inks.
+TEST_F(RenderModeTest, WesternFieldFontsBorrowJapaneseGlyphs) {
+    const std::string chip = "[chip]\ntext = <date>\nsize = 220x40\ndate_format = 2\ndate_font = ";
+    ASSERT_NO_FATAL_FAILURE(Render(chip + "DejaVu Sans, 20, charset=0\n" + chip + "IPAPGothic, 20\n"));
+    std::vector<int> glyph[2];  // inked pixels of each column, from the right up to the first gap
+    for (size_t c = 0; c < 2 && c < spots_.size(); ++c)
+        for (int x = spots_[c].width - 1; x >= 0; --x) {
+            int ink = 0;
+            for (int y = 0; y < spots_[c].height; ++y) ink += ChipPixel(c, x, y) != kWhite;
+            if (ink) glyph[c].push_back(ink);
+            else if (!glyph[c].empty()) break;
+        }
+    EXPECT_GT(glyph[1].size(), 8u);
+    EXPECT_EQ(glyph[0], glyph[1]);
+}
+
 struct BadScene {
     const char* what;
     const char* text;
@@ -311,6 +328,7 @@ TEST(RenderModeErrors, MissingFilesLibrariesAndExports) {
          "lacks the export(s) DrawExSpecification"},
         {"bad command line", "render \"" + scenePath + "\"", 1, "usage: chiphost"},
         {"help", "--help", 0, "usage: chiphost"},
+        {"render option in run mode", "--strict run \"" + TempDirectory() + "never.ini\"", 1, "for render mode only"},
         {"help before other words", "render --help", 0, "exit codes: 0 done"},
         {"missing output folder", "render \"" + scenePath + "\" \"" + TempDirectory() + "no\\such\\dir\\out.png\"", 4,
          "the folder " + TempDirectory() + "no\\such\\dir\\ does not exist"},

@@ -290,6 +290,8 @@ TEST_F(RunModeTest, RecoveryKeepsWhatItCan) {
          {"a", "c"}, "chips.ini:6: text: unknown escape \"\\q\" (use \\n, \\t or \\\\) (the chip is left out)", true},
         {"bad hex digit", std::string(head) + "[chip]\ntext = a\nsettings = 9x00\nwidth = 9\n", 0, {"a"},
          "chips.ini:5: settings: 'x' is not a hexadecimal digit (the chip starts without stored settings)", true},
+        {"chip without a text", std::string(head) + "[chip]\nwidth = 9\n[chip]\ntext = b\n", 0, {"b"},
+         "chips.ini:4: width and height go together (the chip is left out)", true},
         {"empty store", "", 0, {"New chip\\n<date> <time>"}, "", false},
         {"newer store", "[store]\nversion = 2\n[chip]\ntext = from the future\n", 2, {"from the future"},
          "chips.ini:2: the store is version 2, newer than the version 1 this chiphost reads; it was left untouched",
@@ -374,8 +376,13 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
 }  // namespace
 
 TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
+    SavedChipData saved{kSettingsSizeCurrent, PictureSettings(TempDirectory() + "large.bmp"), {}};
+    WriteSolidBmp(saved.settings.picturePath, 1400, 1100, RGB(0, 0, 160));
+    saved.settings.placement = kPlacementTopLeft;  // by the picture, sized to all of it
+    saved.settings.sizingMode = kSizeByText;
     WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = resize me\nx = 100\ny = 100\n"
-                          "width = 200\nheight = 120\n");
+                          "width = 200\nheight = 120\nsettings = " +
+                              Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
     ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
     std::vector<HWND> chips = host.WaitForChips(1);
     ASSERT_EQ(chips.size(), 1u) << host.Output();
@@ -430,10 +437,32 @@ TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
         EXPECT_EQ(WindowRect(chip).right - WindowRect(chip).left, after.right - after.left);
     }
 
+    // Without a window manager a minimised chip is a bare bar: the right button
+    // opens its menu (a click elsewhere closes it), a double-click restores it.
+    PostMessageA(chip, WM_COMMAND, kCommandMinimise, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(chip) != FALSE; }));
+    const RECT bar = WindowRect(chip);
+    const auto clickBar = [&](std::initializer_list<DWORD> buttons, LONG dx = 0) {
+        SetCursorPos((bar.left + bar.right) / 2 + dx, (bar.top + bar.bottom) / 2 - dx);
+        for (const DWORD button : buttons) mouse_event(button, 0, 0, 0, 0);
+    };
+    clickBar({MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
+    EXPECT_TRUE(WaitUntil([] { return IsWindowVisible(FindWindowA("#32768", nullptr)) != FALSE; })) << "no menu";
+    clickBar({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}, 300);
+    EXPECT_TRUE(WaitUntil([] { return !IsWindowVisible(FindWindowA("#32768", nullptr)); }));
+    clickBar({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(chip); })) << "a double-click restores it";
+
+    // Sized by a picture larger than the screen, it is moved into the work area and cut to it.
+    SendMessageA(chip, WM_COMMAND, kSizeByPicture, 0);
+    RECT work{}, sized = WindowRect(chip);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(EqualRect(&sized, &work));
+
     PostMessageA(chip, WM_CLOSE, 0, 0);
     DWORD exitCode = 99;
     ASSERT_TRUE(host.Wait(15000, &exitCode));
-    EXPECT_EQ(Values(ReadTextFile(store_), "width")[0], std::to_string(after.right - after.left));
+    EXPECT_EQ(Values(ReadTextFile(store_), "width")[0], std::to_string(sized.right - sized.left));
 }
 
 TEST_F(RunModeTest, DialogsKeepTheOtherChipsBelowAndDeleteAsksFirst) {
