@@ -13,7 +13,6 @@ enum : int32_t {
     kPlacementBottomRight = 3, kPlacementTile = 4, kPlacementFit = 5, kPlacementAspectFit = 6,
 };
 enum : int32_t { kAlignLeft = 0, kAlignCentre = 1, kAlignRight = 2 };
-enum : int32_t { kSizeByPicture = 10008, kSizeByText = 10009 };
 
 struct ChipState {
     // Picture, owned by the record (DeleteObject), and its sizes.

@@ -8,17 +8,13 @@
 
 // Menu commands. The two sizing commands are also sizingMode's values.
 enum : uint32_t {
-    kCommandBase = 10000,
+    kCommandBase = kFirstMenuCommand,
     kCmdPlacement0 = kCommandBase, kCmdPlacement1 = kCommandBase + 1, kCmdPlacement2 = kCommandBase + 2,
     kCmdPlacement3 = kCommandBase + 3, kCmdSwitchLayout = kCommandBase + 4, kCmdAlignLeft = kCommandBase + 5,
     kCmdAlignCentre = kCommandBase + 6, kCmdAlignRight = kCommandBase + 7,
     kCmdSizeByPicture = kSizeByPicture, kCmdSizeByText = kSizeByText,
 };
-static_assert(kCmdSizeByPicture == kCommandBase + 8 && kCmdSizeByText == kCommandBase + 9, "menu commands");
-
-// The drawn size of a chip whose picture is missing or not yet chosen.
-constexpr int32_t kDefaultDrawWidth = 160;
-constexpr int32_t kDefaultDrawHeight = 90;
+static_assert(kCmdSizeByPicture == kCommandBase + 8 && kCmdSizeByText == kLastMenuCommand, "menu commands");
 
 // The menu lists the corners (placements 0..3) or, in its fit layout, tile and
 // the two fits (4..6) on the same first commands.

@@ -92,6 +92,19 @@ private:
     HLOCAL handle_;
 };
 
+// A global memory block, freed at scope end.
+class GlobalMemory {
+public:
+    explicit GlobalMemory(HGLOBAL handle) : handle_(handle) {}
+    ~GlobalMemory() { if (handle_) GlobalFree(handle_); }
+    GlobalMemory(const GlobalMemory&) = delete;
+    GlobalMemory& operator=(const GlobalMemory&) = delete;
+    HGLOBAL get() const { return handle_; }
+    SIZE_T size() const { return handle_ ? GlobalSize(handle_) : 0; }
+private:
+    HGLOBAL handle_;
+};
+
 // A local memory block locked for the scope. get() is null when the handle is
 // null or cannot be locked; the block is unlocked when the guard goes.
 template <typename T>
