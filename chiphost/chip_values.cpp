@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include "chip/host_records.h"
 #include "text_codec.h"
 
 namespace {
@@ -46,7 +47,7 @@ const NamedValue kPlacements[] = {
     {"tile", 4},     {"stretch", 5},   {"fit", 6},
 };
 const NamedValue kAlignments[] = {{"left", 0}, {"centre", 1}, {"center", 1}, {"right", 2}};
-const NamedValue kSizings[] = {{"picture", 10008}, {"text", 10009}};
+const NamedValue kSizings[] = {{"picture", kSizeByPicture}, {"text", kSizeByText}};
 
 template <size_t N>
 bool ParseNamed(const std::string& value, const NamedValue (&table)[N], int low, int high, int* out,
@@ -197,7 +198,7 @@ bool ParseAlign(const std::string& value, int32_t* align, std::string* why) {
 
 bool ParseSizing(const std::string& value, int32_t* mode, std::string* why) {
     int n = 0;
-    if (!ParseNamed(value, kSizings, 10008, 10009, &n, "sizing mode", why)) return false;
+    if (!ParseNamed(value, kSizings, kSizeByPicture, kSizeByText, &n, "sizing mode", why)) return false;
     *mode = n;
     return true;
 }
@@ -229,8 +230,9 @@ bool ParseCommands(const std::string& value, std::vector<uint32_t>* commands, st
     std::vector<uint32_t> out;
     for (const std::string& part : SplitList(value, ", \t")) {
         long n = 0;
-        if (!ParseLong(part, &n) || n < 10000 || n > 10009) {
-            *why = "\"" + part + "\" is not a menu command (10000..10009)";
+        if (!ParseLong(part, &n) || n < long{kFirstMenuCommand} || n > long{kLastMenuCommand}) {
+            *why = "\"" + part + "\" is not a menu command (" + std::to_string(kFirstMenuCommand) + ".." +
+                   std::to_string(kLastMenuCommand) + ")";
             return false;
         }
         out.push_back(static_cast<uint32_t>(n));

@@ -66,16 +66,15 @@ bool FetchSaveData(const DrawExLibrary& library, HostedChip* chip) {
     if (!chip->saveBlock) return false;
     library.GetSaveData(chip->handle, 0, &chip->saveBlock);
     const SIZE_T size = GlobalSize(chip->saveBlock);
-    const uint8_t* bytes = static_cast<const uint8_t*>(GlobalLock(chip->saveBlock));
+    const LockedGlobal<const uint8_t> bytes(chip->saveBlock);
     if (!bytes) return false;
     uint32_t tag = 0;
-    if (size >= 4) std::memcpy(&tag, bytes, 4);
+    if (size >= 4) std::memcpy(&tag, bytes.get(), 4);
     const bool ok = size >= sizeof(SavedChipData) && tag == kSettingsSizeCurrent;
     if (ok) {
-        chip->saved.assign(bytes, bytes + size);
+        chip->saved.assign(bytes.get(), bytes.get() + size);
         PointInfo(chip);
     }
-    GlobalUnlock(chip->saveBlock);
     return ok;
 }
 

@@ -36,7 +36,7 @@ const char* RenderWindowClass() {
 // Drives one chip through the exports, from InitializeChip to UnInitializeChip,
 // and keeps what DrawChip painted into a canvas of the window's client size.
 bool DrawSceneChip(const DrawExLibrary& library, const SceneChip& scene, ChipPicture* picture, std::string* error) {
-    const SIZE first = scene.defaultSize ? OuterSizeForClient(160, 90)
+    const SIZE first = scene.defaultSize ? OuterSizeForClient(kDefaultDrawWidth, kDefaultDrawHeight)
                                         : OuterSizeForClient(scene.clientWidth, scene.clientHeight);
     // Hidden, but otherwise the window a chip lives in.
     HWND window = CreateWindowExA(kChipExStyle, RenderWindowClass(), "", kChipStyle & ~WS_VISIBLE, 0, 0, first.cx,

@@ -194,7 +194,7 @@ bool Desktop::Open(const StoredChip& stored) {
         SetSavedBytes(&chip->chip, tag, stored.saved.data() + 4, stored.saved.size() - 4);
     }
     const int cascade = 40 + 30 * static_cast<int>(chips_.size() % 10);
-    const SIZE first = stored.hasSize ? SIZE{stored.width, stored.height} : OuterSizeForClient(160, 90, kRunChipStyle);
+    const SIZE first = stored.hasSize ? SIZE{stored.width, stored.height} : OuterSizeForClient(kDefaultDrawWidth, kDefaultDrawHeight, kRunChipStyle);
     // Created hidden at its stored size, so a fitted picture is sized for it
     // when the stored settings reach the library.
     HWND window = CreateWindowExA(kChipExStyle, ChipWindowClass(), "Brimsel chip", kRunChipStyle & ~WS_VISIBLE,
@@ -413,7 +413,7 @@ void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
 void Desktop::OnCommand(DesktopChip* chip, UINT command) {
     if (modal_ > 0 || quitting_) return;  // one command at a time
     HWND window = chip->chip.window;
-    if (command >= 10000 && command <= 10009) {
+    if (command >= kFirstMenuCommand && command <= kLastMenuCommand) {
         const int changed = library_.DoDrawExMenu(chip->chip.handle, window, command);
         if (changed == 2) FitToDefault(chip);
         InvalidateRect(window, nullptr, FALSE);
@@ -499,18 +499,17 @@ void Desktop::EditSettings(DesktopChip* chip) {
     EditRequest request{};
     request.settingsSize = kSettingsSizeCurrent;
     request.settingsBlock = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kSettingsSizeCurrent);
-    if (void* block = request.settingsBlock ? GlobalLock(request.settingsBlock) : nullptr) {
-        std::memcpy(block, chip->chip.saved.data() + 4, kSettingsSizeCurrent);
-        GlobalUnlock(request.settingsBlock);
-    }
+    if (const LockedGlobal<uint8_t> block(request.settingsBlock); block)
+        std::memcpy(block.get(), chip->chip.saved.data() + 4, kSettingsSizeCurrent);
     const INT_PTR result = library_.EditHelper(chip->chip.window, &request);
-    if (result == 1 && request.settingsBlock && !quitPending_) {
-        // The confirmed block is ours now; the chip gets it behind its size tag.
-        const SIZE_T size = std::min<SIZE_T>(GlobalSize(request.settingsBlock), request.settingsSize);
-        if (const void* block = GlobalLock(request.settingsBlock)) {
-            SetSavedBytes(&chip->chip, request.settingsSize, block, size);
-            GlobalUnlock(request.settingsBlock);
-        }
+    // The block the request holds now, ours or one the library put in its
+    // place, is ours to free.
+    const GlobalMemory settings(request.settingsBlock);
+    if (result == 1 && settings.get() && !quitPending_) {
+        // The chip gets the confirmed block behind its size tag.
+        const SIZE_T size = std::min<SIZE_T>(settings.size(), request.settingsSize);
+        if (const LockedGlobal<const uint8_t> block(settings.get()); block)
+            SetSavedBytes(&chip->chip, request.settingsSize, block.get(), size);
         if (UpdateChip(library_, &chip->chip) == 1) FitToDefault(chip);
         ResizeChip(chip);
         RefreshTimer(chip);
@@ -518,7 +517,6 @@ void Desktop::EditSettings(DesktopChip* chip) {
         InvalidateRect(chip->chip.window, nullptr, FALSE);
         Save();
     }
-    if (request.settingsBlock) GlobalFree(request.settingsBlock);
 }
 
 void Desktop::Delete(DesktopChip* chip) {

@@ -7,7 +7,7 @@
 #pragma once
 #include <windows.h>
 #include "decoded_picture.h"
-#include "import_interface.h"
+#include "picture/susie_interface.h"
 
 // Width and height as the picture is meant to be viewed.
 void ViewedSize(const DecodedPicture& picture, int* width, int* height);

@@ -3,7 +3,7 @@
 // those of its transparent colour, are transparent.
 #include "own_readers.h"
 #include <cstring>
-#include "import_interface.h"
+#include "picture/susie_interface.h"
 
 namespace {
 unsigned Le16(const unsigned char* p) { return p[0] | p[1] << 8; }

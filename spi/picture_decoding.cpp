@@ -1,5 +1,5 @@
 #include "picture_decoding.h"
-#include "import_interface.h"
+#include "picture/susie_interface.h"
 #include "own_readers.h"
 #include "wic_decoding.h"
 

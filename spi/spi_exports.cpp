@@ -1,9 +1,10 @@
 // The four exports of ifbrimsel.spi. Each checks its arguments, calls one
 // internal function and returns its result; nothing is thrown across.
 #include <windows.h>
+#include <type_traits>
 #include "dib_output.h"
 #include "format_detection.h"
-#include "import_interface.h"
+#include "picture/susie_interface.h"
 #include "picture_decoding.h"
 #include "picture_source.h"
 #include "plugin_info.h"
@@ -86,3 +87,9 @@ int WINAPI GetPicture(LPCSTR buf, LONG len, unsigned flag, HANDLE* pHBInfo, HAND
 }
 
 }  // extern "C"
+
+// The exports are what the library and the host call them as.
+static_assert(std::is_same_v<decltype(&GetPluginInfo), GetPluginInfoFunction>);
+static_assert(std::is_same_v<decltype(&IsSupported), IsSupportedFunction>);
+static_assert(std::is_same_v<decltype(&GetPictureInfo), GetPictureInfoFunction>);
+static_assert(std::is_same_v<decltype(&GetPicture), GetPictureFunction>);

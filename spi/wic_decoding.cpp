@@ -1,7 +1,7 @@
 #include "wic_decoding.h"
 #include <propidl.h>
 #include "container_checks.h"
-#include "import_interface.h"
+#include "picture/susie_interface.h"
 #include "wic_session.h"
 
 namespace {

@@ -13,7 +13,6 @@ enum : int32_t {
     kPlacementBottomRight = 3, kPlacementTile = 4, kPlacementFit = 5, kPlacementAspectFit = 6,
 };
 enum : int32_t { kAlignLeft = 0, kAlignCentre = 1, kAlignRight = 2 };
-enum : int32_t { kSizeByPicture = 10008, kSizeByText = 10009 };
 
 struct ChipState {
     // Picture, owned by the record (DeleteObject), and its sizes.
@@ -54,17 +53,17 @@ static_assert(offsetof(ChipState, picturePath) == 100, "ChipState layout");
 static_assert(offsetof(ChipState, fitMenu) == 524, "ChipState layout");
 static_assert(sizeof(ChipState) == 528, "ChipState layout");
 
+// The text holds a "<date>" or "<time>" field, and is drawn in runs.
+inline bool HasFields(const ChipState& chip) { return chip.dateOffset != -1 || chip.timeOffset != -1; }
+
 // Locks a chip handle for one call. get() is null when the handle is null or
 // cannot be locked; the block is unlocked when the guard goes.
 using ChipLock = LockedLocal<ChipState>;
 
-// Sets dateOffset and timeOffset from the first "<date>" and "<time>" of text
-// (any letter case); returns 1 when the text holds "<time>", else 0.
-int ScanFieldTokens(ChipState* chip, const char* text);
-
-// A new heap copy of `length` bytes of text, terminated (release with free);
-// null when memory runs out.
-char* CopyText(const char* text, size_t length);
+// A new heap copy of `length` bytes of text, terminated, in a block of at least
+// minimumSize bytes, zero after the text (release with free); null when memory
+// runs out.
+char* CopyText(const char* text, size_t length, size_t minimumSize = 0);
 
 // Copies at most size - 1 bytes of a text that may lack a terminator and always
 // terminates the copy.

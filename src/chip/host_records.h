@@ -1,15 +1,29 @@
 // What the host sees of the library: the records it lays out and passes in,
 // the settings blocks it stores, and the nineteen exports it looks up by name.
 // Offsets are the host's and are binding; bytes not named here are neither
-// read nor written. Hosts include only this header.
+// read nor written. Hosts include only this header; the handle guards it
+// brings hold the global memory blocks a host hands over and keeps.
 #pragma once
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include "win/kernel_guards.h"
 
 // Paths are texts in buffers of this many bytes, terminator included.
 constexpr int kPathSize = 260;
+
+// The library's menu commands, which DoDrawExMenu takes: 10000..10009. The
+// last two are also the sizing modes: a chip's default size comes from its
+// picture or from its text.
+constexpr uint32_t kFirstMenuCommand = 10000;
+constexpr uint32_t kLastMenuCommand = 10009;
+enum : int32_t { kSizeByPicture = 10008, kSizeByText = 10009 };
+
+// The drawn size of a chip whose picture is missing, cannot be read or is not
+// yet chosen: what the default size by picture gives then.
+constexpr int32_t kDefaultDrawWidth = 160;
+constexpr int32_t kDefaultDrawHeight = 90;
 
 #pragma pack(push, 1)
 

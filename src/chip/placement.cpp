@@ -10,30 +10,46 @@ int32_t ScaleUp(int32_t extent, int64_t scale) {
     return static_cast<int32_t>(result);
 }
 
-// The drawn size a placement command sets, given the window's client area.
-void SetDrawSizeFor(ChipState* chip, HWND window, uint32_t command) {
-    RECT client{};
-    GetClientRect(window, &client);
-    const int32_t cw = client.right - client.left;
-    const int32_t ch = client.bottom - client.top;
-    if (chip->fitMenu == 1 && command == kCmdPlacement1) {
-        chip->drawWidth = cw;
-        chip->drawHeight = ch;
-    } else if (chip->fitMenu == 1 && command == kCmdPlacement2) {
-        CalcAspectFitSize(chip->pictureWidth, chip->pictureHeight, cw, ch, &chip->drawWidth, &chip->drawHeight);
-    } else {
-        chip->drawWidth = chip->pictureWidth;
-        chip->drawHeight = chip->pictureHeight;
-    }
-}
 }  // namespace
 
 int ApplyPlacementCommand(ChipState* chip, HWND window, uint32_t command) {
     const int32_t placement = static_cast<int32_t>(command - LayoutCommandOffset(chip->fitMenu));
     const int result = placement != chip->placement ? 1 : 0;
     chip->placement = placement;
-    SetDrawSizeFor(chip, window, command);
+    RECT client{};
+    GetClientRect(window, &client);
+    SetDrawSize(chip, client.right - client.left, client.bottom - client.top);
     return result;
+}
+
+void SetDrawSize(ChipState* chip, int32_t clientWidth, int32_t clientHeight) {
+    if (chip->placement == kPlacementFit) {
+        chip->drawWidth = clientWidth;
+        chip->drawHeight = clientHeight;
+    } else if (chip->placement == kPlacementAspectFit) {
+        CalcAspectFitSize(chip->pictureWidth, chip->pictureHeight, clientWidth, clientHeight, &chip->drawWidth,
+                          &chip->drawHeight);
+    } else {
+        chip->drawWidth = chip->pictureWidth;
+        chip->drawHeight = chip->pictureHeight;
+    }
+}
+
+int RunChipMenuCommand(ChipState* chip, HWND window, uint32_t command) {
+    if (command >= kCmdPlacement0 && command <= kCmdPlacement3) return ApplyPlacementCommand(chip, window, command);
+    if (command >= kCmdAlignLeft && command <= kCmdAlignRight) {
+        const int32_t align = static_cast<int32_t>(command - kCmdAlignLeft);
+        const int result = align != chip->textAlign ? 1 : 0;
+        chip->textAlign = align;
+        return result;
+    }
+    if (command == kCmdSizeByPicture || command == kCmdSizeByText) {
+        const int result = chip->sizingMode != static_cast<int32_t>(command) ? 2 : 0;
+        chip->sizingMode = static_cast<int32_t>(command);
+        return result;
+    }
+    chip->fitMenu = chip->fitMenu == 0 ? 1 : 0;
+    return 0;
 }
 
 void CalcAspectFitSize(int32_t pictureWidth, int32_t pictureHeight, int32_t clientWidth, int32_t clientHeight,

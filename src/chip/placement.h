@@ -8,17 +8,13 @@
 
 // Menu commands. The two sizing commands are also sizingMode's values.
 enum : uint32_t {
-    kCommandBase = 10000,
+    kCommandBase = kFirstMenuCommand,
     kCmdPlacement0 = kCommandBase, kCmdPlacement1 = kCommandBase + 1, kCmdPlacement2 = kCommandBase + 2,
     kCmdPlacement3 = kCommandBase + 3, kCmdSwitchLayout = kCommandBase + 4, kCmdAlignLeft = kCommandBase + 5,
     kCmdAlignCentre = kCommandBase + 6, kCmdAlignRight = kCommandBase + 7,
     kCmdSizeByPicture = kSizeByPicture, kCmdSizeByText = kSizeByText,
 };
-static_assert(kCmdSizeByPicture == kCommandBase + 8 && kCmdSizeByText == kCommandBase + 9, "menu commands");
-
-// The drawn size of a chip whose picture is missing or not yet chosen.
-constexpr int32_t kDefaultDrawWidth = 160;
-constexpr int32_t kDefaultDrawHeight = 90;
+static_assert(kCmdSizeByPicture == kCommandBase + 8 && kCmdSizeByText == kLastMenuCommand, "menu commands");
 
 // The menu lists the corners (placements 0..3) or, in its fit layout, tile and
 // the two fits (4..6) on the same first commands.
@@ -38,10 +34,23 @@ inline uint32_t PlacementCommand(uint32_t placement, int32_t fitMenu) {
     return placement + LayoutCommandOffset(fitMenu);
 }
 
+// Carries out a menu command on a locked chip: 1 when placement or alignment
+// changed, 2 when the sizing mode changed, else 0.
+int RunChipMenuCommand(ChipState* chip, HWND window, uint32_t command);
+
 // Carries out placement command 10000..10003 on a locked chip: sets placement
 // and the drawn size for the window's client area. 1 when the placement
 // changed, else 0; the size is worked out either way.
 int ApplyPlacementCommand(ChipState* chip, HWND window, uint32_t command);
+
+// The drawn size the chip's placement gives its picture in a client area of
+// clientWidth x clientHeight: the client's size when stretched, the largest
+// size of the picture's aspect ratio within it when fitted, else the picture's.
+void SetDrawSize(ChipState* chip, int32_t clientWidth, int32_t clientHeight);
+
+// Stretched or fitted: drawn at a size of its own, scaled from the picture.
+// Placements past the last count too, as their menu commands would.
+inline bool IsStretched(int32_t placement) { return static_cast<uint32_t>(placement) > kPlacementTile; }
 
 // The largest size of the picture's aspect ratio within the client, on a
 // fixed-point scale of 1,000,000, rounded up after one truncation.

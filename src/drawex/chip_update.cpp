@@ -1,8 +1,9 @@
 #include "drawex/chip_update.h"
 #include <cstring>
 #include "chip/saved_settings.h"
+#include "text/field_tokens.h"
 #include "picture/shared_pictures.h"
-#include "ui/chip_menu.h"
+#include "chip/placement.h"
 
 void ReleaseChipPicture(ChipState* chip) {
     ReleasePicture(chip->picture);

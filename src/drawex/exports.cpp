@@ -7,6 +7,7 @@
 #include "drawex/exports.h"
 #include "drawex/chip_update.h"
 #include "chip/host_records.h"
+#include "chip/placement.h"
 #include "chip/saved_settings.h"
 #include "render/chip_painting.h"
 #include "render/chip_sizing.h"

@@ -1,7 +1,8 @@
 #include "picture/alpha_dib.h"
 #include <cstdint>
 #include <cstring>
-#include "win/dib32.h"
+#include "win/dib_layout.h"
+#include "win/gdi_guards.h"
 
 namespace {
 // The byte a one-byte colour mask selects, or -1.
@@ -60,7 +61,7 @@ HBITMAP MakePremultipliedPicture(const BITMAPINFO* info, const void* bits) {
     const LONG width = h.biWidth;
     const LONG height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
     void* outBits = nullptr;
-    HBITMAP picture = NewTopDownDib32(nullptr, width, height, &outBits);
+    GdiObject<HBITMAP> picture(NewTopDownDib32(nullptr, width, height, &outBits));
     if (!picture) return nullptr;
     const Masks m = ReadMasks(info);
     const int r = MaskByte(m.red), g = MaskByte(m.green), b = MaskByte(m.blue);
@@ -80,10 +81,7 @@ HBITMAP MakePremultipliedPicture(const BITMAPINFO* info, const void* bits) {
     }
     // Writers that leave the fourth byte at zero mean an opaque picture, not
     // an invisible one.
-    if (anyAlpha == 0) {
-        DeleteObject(picture);
-        return nullptr;
-    }
+    if (anyAlpha == 0) return nullptr;
     GdiFlush();
-    return picture;
+    return picture.Release();
 }

@@ -1,6 +1,7 @@
 #include "picture/bitmap_file.h"
 #include <cstring>
 #include "picture/plugin_call_guard.h"
+#include "win/dib_layout.h"
 #include "win/kernel_guards.h"
 
 namespace {
@@ -58,23 +59,7 @@ bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize) {
     if (width <= 0 || height == 0 || height == INT32_MIN) return false;
     const int64_t rows = height < 0 ? -height : height;
 
-    switch (compression) {
-    case BI_RGB:
-        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
-            return false;
-        break;
-    case BI_RLE8:
-        if (bitCount != 8 || height < 0) return false;
-        break;
-    case BI_RLE4:
-        if (bitCount != 4 || height < 0) return false;
-        break;
-    case BI_BITFIELDS:
-        if (bitCount != 16 && bitCount != 32) return false;
-        break;
-    default:
-        return false;
-    }
+    if (!IsReadableDibFormat(compression, bitCount, height < 0)) return false;
     if (bitCount <= 8 && coloursUsed > (1u << bitCount)) return false;
     const uint64_t colours = bitCount <= 8 ? (coloursUsed ? coloursUsed : 1u << bitCount) : coloursUsed;
     const uint64_t tableEnd = kFileHeaderSize + infoSize + masks + colours * entrySize;
@@ -88,8 +73,7 @@ bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize) {
         return sizeImage != 0 && sizeImage <= room;
     }
     // Every row lies in the file, so the loader takes no more than it holds.
-    const uint64_t rowBytes = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
-    return static_cast<uint64_t>(rows) <= room / rowBytes;
+    return static_cast<uint64_t>(rows) <= room / DibRowBytes(width, bitCount);
 }
 
 HBITMAP LoadBitmapFile(const char* path, BitmapFileHead* head) {

@@ -1,6 +1,7 @@
 // DIB validation.
 #include "picture/dib_validation.h"
 #include <cstdint>
+#include "win/dib_layout.h"
 
 // Whether CreateDIBitmap can read this DIB without leaving the two blocks: the
 // header, the colour table GDI takes for it and every row must lie inside. An
@@ -38,24 +39,7 @@ bool DibFitsBlocks(const BITMAPINFO* info, SIZE_T infoSize, SIZE_T bitsSize) {
     if (width <= 0 || height == 0 || height == INT32_MIN) return false;
     const uint64_t rows = static_cast<uint64_t>(height < 0 ? -height : height);
 
-    uint64_t needed = 0;
-    switch (compression) {
-    case BI_RGB:
-        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
-            return false;
-        needed = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4 * rows;
-        break;
-    case BI_BITFIELDS:
-        if (bitCount != 16 && bitCount != 32) return false;
-        needed = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4 * rows;
-        break;
-    case BI_RLE8:
-    case BI_RLE4:
-        if (bitCount != (compression == BI_RLE8 ? 8u : 4u) || height < 0 || sizeImage == 0) return false;
-        needed = sizeImage;
-        break;
-    default:
-        return false;
-    }
-    return needed <= bitsSize;
+    if (!IsReadableDibFormat(compression, bitCount, height < 0)) return false;
+    if (compression == BI_RLE8 || compression == BI_RLE4) return sizeImage != 0 && sizeImage <= bitsSize;
+    return rows <= bitsSize / DibRowBytes(width, bitCount);
 }

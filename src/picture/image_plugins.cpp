@@ -6,65 +6,11 @@
 #include <cstdint>
 #include <cstring>
 #include "picture/dib_validation.h"
-#include "picture/plugin_call_guard.h"
-#include "picture/plugin_functions.h"
+#include "picture/susie_interface.h"
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
-// The last three characters are "bmp" in any case; no dot is needed.
-bool IsBitmapPath(const char* path) {
-    const size_t length = std::strlen(path);
-    if (length < 3) return false;
-    const char* end = path + length;
-    const char* start = end;
-    for (int i = 0; i < 3; ++i) start = CharPrevA(path, start);
-    return end - start == 3 && lstrcmpiA(start, "bmp") == 0;
-}
-
 namespace {
-constexpr LONG kProbePositions[] = {0, 128};   // the start, then past a 128-byte prefix
-
-enum class Probe { declined, accepted, fault };
-
-Probe AskAt(IsSupportedFunction isSupported, const char* path, HANDLE file, LONG position) {
-    SetFilePointer(file, position, nullptr, FILE_BEGIN);
-    int answer = 0;
-    if (!CallGuarded(isSupported, &answer, path, static_cast<DWORD>(reinterpret_cast<uintptr_t>(file))))
-        return Probe::fault;
-    return answer ? Probe::accepted : Probe::declined;
-}
-
-// The two local blocks GetPicture hands over, ours from then on: unlocked and
-// freed on every path, bits first.
-class PluginDib {
-public:
-    PluginDib(HLOCAL info, HLOCAL bits) : info_(info), bits_(bits) {}
-    ~PluginDib() {
-        if (bitsData_) LocalUnlock(bits_);
-        if (infoData_) LocalUnlock(info_);
-        if (bits_) LocalFree(bits_);
-        if (info_) LocalFree(info_);
-    }
-    PluginDib(const PluginDib&) = delete;
-    PluginDib& operator=(const PluginDib&) = delete;
-
-    bool Lock() {
-        if (!info_ || !bits_) return false;   // success without a picture yields none
-        bitsData_ = LocalLock(bits_);
-        infoData_ = LocalLock(info_);
-        return bitsData_ && infoData_;
-    }
-    const BITMAPINFO* info() const { return static_cast<const BITMAPINFO*>(infoData_); }
-    const void* bits() const { return bitsData_; }
-    SIZE_T infoSize() const { return LocalSize(info_); }
-    SIZE_T bitsSize() const { return LocalSize(bits_); }
-
-private:
-    HLOCAL info_, bits_;
-    void* infoData_ = nullptr;
-    void* bitsData_ = nullptr;
-};
-
 // Reads the accepted file through GetPicture and turns the result into a
 // bitmap compatible with the window's display context, or, for a caller that
 // asks about alpha and a picture that carries it, a premultiplied one.
@@ -78,17 +24,21 @@ HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictu
         return nullptr;
     if (status != 0) return nullptr;
 
-    PluginDib dib(info, bits);
-    if (!dib.Lock() || !DibFitsBlocks(dib.info(), dib.infoSize(), dib.bitsSize())) return nullptr;
-    if (alpha && DibCarriesAlpha(dib.info(), dib.infoSize())) {
-        if (HBITMAP picture = MakePremultipliedPicture(dib.info(), dib.bits())) {
+    // The two blocks are ours from here on: unlocked, then freed, on every path.
+    const LocalMemory infoBlock(info), bitsBlock(bits);
+    if (!info || !bits) return nullptr;   // success without a picture yields none
+    const LockedLocal<BITMAPINFO> header(info);
+    const LockedLocal<void> pixels(bits);
+    if (!header || !pixels || !DibFitsBlocks(header.get(), infoBlock.size(), bitsBlock.size())) return nullptr;
+    if (alpha && DibCarriesAlpha(header.get(), infoBlock.size())) {
+        if (HBITMAP picture = MakePremultipliedPicture(header.get(), pixels.get())) {
             *alpha = true;
             return picture;
         }
     }
     WindowDc dc(window);
     if (!dc.get()) return nullptr;
-    return CreateDIBitmap(dc.get(), &dib.info()->bmiHeader, CBM_INIT, dib.bits(), dib.info(), DIB_RGB_COLORS);
+    return CreateDIBitmap(dc.get(), &header->bmiHeader, CBM_INIT, pixels.get(), header.get(), DIB_RGB_COLORS);
 }
 }  // namespace
 
@@ -98,10 +48,9 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
     // Bitmap paths are Windows' own business; no plug-in sees them.
     if (IsBitmapPath(path)) {
         BitmapFileHead head;
-        HBITMAP bitmap = LoadBitmapFile(path, &head);
-        HBITMAP premultiplied = alpha && bitmap ? PremultiplyBitmapFile(head.bytes, head.size, bitmap) : nullptr;
-        if (!premultiplied) return bitmap;
-        DeleteObject(bitmap);
+        GdiObject<HBITMAP> bitmap(LoadBitmapFile(path, &head));
+        HBITMAP premultiplied = alpha && bitmap ? PremultiplyBitmapFile(head.bytes, head.size, bitmap.get()) : nullptr;
+        if (!premultiplied) return bitmap.Release();
         *alpha = true;
         return premultiplied;
     }
@@ -118,12 +67,12 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
         // An entry that could accept the file but never read it is passed over.
         if (!functions.isSupported || !functions.getPicture) continue;
         for (LONG at : kProbePositions) {
-            const Probe answer = AskAt(functions.isSupported, path, file.get(), at);
-            if (answer == Probe::fault) {
+            const ProbeAnswer answer = AskAt(functions.isSupported, path, file.get(), at);
+            if (answer == ProbeAnswer::fault) {
                 faulted = true;
                 break;
             }
-            if (answer == Probe::accepted) {
+            if (answer == ProbeAnswer::accepted) {
                 reader = functions.getPicture;
                 position = at;
                 break;

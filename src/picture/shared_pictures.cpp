@@ -2,8 +2,9 @@
 #include <string>
 #include <vector>
 #include "picture/image_plugins.h"
-#include "picture/plugin_folder.h"
-#include "render/scaled_picture.h"
+#include "picture/susie_interface.h"
+#include "picture/picture_shrinking.h"
+#include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
 namespace {
@@ -22,8 +23,8 @@ struct FileIdentity {
 
 struct SharedPicture {
     FileIdentity file;
-    HBITMAP bitmap;
-    HBITMAP reduced;   // MakeReducedCopy of bitmap, or null; deleted with it
+    GdiObject<HBITMAP> bitmap;
+    GdiObject<HBITMAP> reduced;   // MakeReducedCopy of bitmap, or null
     int32_t users;
     uint32_t serial;
     bool alpha;
@@ -37,10 +38,9 @@ uint32_t g_lastSerial = 0;
 // false when there is none, so that no plug-in could read the file anyway.
 bool ReadPluginFolder(FileIdentity* identity) {
     char folder[kPathBuffer];
-    HANDLE search = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAA found;
-    const PluginFolderSource source = LocatePluginFolder(folder, &search, &found);
-    FileSearch searching(search);
+    FileSearch search(INVALID_HANDLE_VALUE);
+    const PluginFolderSource source = LocatePluginFolder(folder, &found, &search);
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (source == PluginFolderSource::none || !GetFileAttributesExA(folder, GetFileExInfoStandard, &data))
         return false;
@@ -72,7 +72,7 @@ bool SameFile(const FileIdentity& a, const FileIdentity& b) {
 
 SharedPicture* FindByBitmap(HBITMAP bitmap) {
     for (SharedPicture& p : g_pictures)
-        if (p.bitmap == bitmap) return &p;
+        if (p.bitmap.get() == bitmap) return &p;
     return nullptr;
 }
 }  // namespace
@@ -91,7 +91,7 @@ HBITMAP AcquirePicture(HWND window, const char* path) {
         for (SharedPicture& p : g_pictures)
             if (SameFile(p.file, identity)) {
                 ++p.users;
-                return p.bitmap;
+                return p.bitmap.get();
             }
     }
     bool alpha = false;
@@ -99,14 +99,17 @@ HBITMAP AcquirePicture(HWND window, const char* path) {
     if (!bitmap) return nullptr;
     // A file that cannot be identified is never shared, but still counted.
     if (!known) identity.fullPath.clear();
-    HBITMAP reduced = MakeReducedCopy(window, bitmap, alpha);
+    GdiObject<HBITMAP> reduced(MakeReducedCopy(window, bitmap, alpha));
     try {
-        g_pictures.push_back(SharedPicture{identity, bitmap, reduced, 1, ++g_lastSerial, alpha});
+        g_pictures.reserve(g_pictures.size() + 1);
     } catch (...) {
         // Out of memory for the table: the chip keeps the picture unshared,
         // and ReleasePicture deletes a bitmap it does not know.
-        if (reduced) DeleteObject(reduced);
+        return bitmap;
     }
+    // With room made, nothing below throws.
+    g_pictures.push_back(
+        SharedPicture{std::move(identity), GdiObject<HBITMAP>(bitmap), std::move(reduced), 1, ++g_lastSerial, alpha});
     return bitmap;
 }
 
@@ -114,17 +117,16 @@ void ReleasePicture(HBITMAP picture) {
     if (!picture) return;
     SharedPicture* shared = FindByBitmap(picture);
     if (!shared) {
-        DeleteObject(picture);
+        const GdiObject<HBITMAP> unshared(picture);
         return;
     }
     if (--shared->users > 0) return;
-    DeleteObject(shared->bitmap);
-    if (shared->reduced) DeleteObject(shared->reduced);
+    // The bitmap and its reduced copy go with the record.
     if (shared != &g_pictures.back()) *shared = std::move(g_pictures.back());
     g_pictures.pop_back();
 }
 
 PictureFacts FactsOfPicture(HBITMAP picture) {
     const SharedPicture* shared = picture ? FindByBitmap(picture) : nullptr;
-    return shared ? PictureFacts{shared->serial, shared->alpha, shared->reduced} : PictureFacts{0, false, nullptr};
+    return shared ? PictureFacts{shared->serial, shared->alpha, shared->reduced.get()} : PictureFacts{0, false, nullptr};
 }

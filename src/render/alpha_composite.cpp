@@ -1,7 +1,8 @@
 #include "render/alpha_composite.h"
 #include <cstdint>
 #include <vector>
-#include "win/dib32.h"
+#include "win/dib_layout.h"
+#include "win/gdi_guards.h"
 
 HBITMAP ComposeOverColour(HDC reference, HBITMAP premultiplied, RECT part, COLORREF back) {
     BITMAP picture{};
@@ -16,7 +17,7 @@ HBITMAP ComposeOverColour(HDC reference, HBITMAP premultiplied, RECT part, COLOR
     const LONG height = part.bottom - part.top;
 
     void* outBits = nullptr;
-    HBITMAP out = NewTopDownDib32(reference, width, height, &outBits);
+    GdiObject<HBITMAP> out(NewTopDownDib32(reference, width, height, &outBits));
     if (!out) return nullptr;
     BITMAPINFO info = Dib32Info(width, -height);
     // Whole rows of the part, bottom-up as scan lines count.
@@ -26,14 +27,11 @@ HBITMAP ComposeOverColour(HDC reference, HBITMAP premultiplied, RECT part, COLOR
     try {
         rows.resize(static_cast<size_t>(picture.bmWidth) * height);
     } catch (...) {
-        DeleteObject(out);
         return nullptr;
     }
     if (GetDIBits(reference, premultiplied, static_cast<UINT>(pictureHeight - part.bottom), static_cast<UINT>(height),
-                  rows.data(), &info, DIB_RGB_COLORS) != height) {
-        DeleteObject(out);
+                  rows.data(), &info, DIB_RGB_COLORS) != height)
         return nullptr;
-    }
     // The background's share for every alpha, per colour byte (blue, green, red).
     uint8_t share[3][256];
     const unsigned colour[3] = {GetBValue(back), GetGValue(back), GetRValue(back)};
@@ -53,5 +51,5 @@ HBITMAP ComposeOverColour(HDC reference, HBITMAP premultiplied, RECT part, COLOR
         }
     }
     GdiFlush();
-    return out;
+    return out.Release();
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include "chip/placement.h"
 #include "chip/text_alignment.h"
 #include "picture/shared_pictures.h"
 #include "render/alpha_composite.h"
@@ -53,7 +54,7 @@ void DrawTiles(ChipState* chip, HDC mem, HDC pictureDc, const RECT& r, SIZE firs
 
 void DrawPictureLayer(HLOCAL handle, ChipState* chip, HDC dc, HDC mem, const RECT& r) {
     const PictureFacts facts = FactsOfPicture(chip->picture);
-    const bool stretched = static_cast<uint32_t>(chip->placement) > 4;
+    const bool stretched = IsStretched(chip->placement);
     const bool tiled = chip->placement == kPlacementTile;
     // Made before the picture is selected anywhere: it reads the picture's bits.
     HBITMAP scaled = nullptr;
@@ -218,7 +219,7 @@ void PaintChip(HLOCAL handle, ChipState* chip, HWND window, HDC dc, const char* 
         RECT inset = r;
         inset.top += GetSystemMetrics(SM_CYFRAME);
         inset.left += GetSystemMetrics(SM_CXFRAME);
-        if (chip->dateOffset == -1 && chip->timeOffset == -1)
+        if (!HasFields(*chip))
             DrawPlainText(chip, mem.get(), inset, text);
         else
             DrawFieldText(chip, mem.get(), inset, text);

@@ -13,7 +13,7 @@ RECT MeasureChipText(ChipState* chip, HWND window, const char* text) {
     WindowDc windowDc(window);
     HDC dc = windowDc.get();
     SavedDcState saved(dc);
-    if (chip->dateOffset == -1 && chip->timeOffset == -1) {
+    if (!HasFields(*chip)) {
         GdiObject<HFONT> font(CreateFontIndirectA(&chip->textFont));
         SelectedObject selected(dc, font.get());
         DrawChipText(dc, chip->textFont, text, lstrlenA(text), &r,
@@ -56,18 +56,11 @@ void CalcChipDefaultSize(ChipState* chip, HWND window, const char* text, int32_t
 }
 
 int ResizeChip(ChipState* chip, HWND window) {
+    // Only a picture drawn at the window's size follows it; a fitted one
+    // without a picture keeps what its placement command gave it.
+    if (chip->placement != kPlacementFit && !(chip->placement == kPlacementAspectFit && chip->picture)) return 1;
     RECT client{};
     GetClientRect(window, &client);
-    const int32_t cw = client.right - client.left;
-    const int32_t ch = client.bottom - client.top;
-    if (chip->placement == kPlacementFit) {
-        chip->drawWidth = cw;
-        chip->drawHeight = ch;
-        return 0;
-    }
-    if (chip->placement == kPlacementAspectFit && chip->picture) {
-        CalcAspectFitSize(chip->pictureWidth, chip->pictureHeight, cw, ch, &chip->drawWidth, &chip->drawHeight);
-        return 0;
-    }
-    return 1;
+    SetDrawSize(chip, client.right - client.left, client.bottom - client.top);
+    return 0;
 }

@@ -53,7 +53,7 @@ LineExtent MeasureLine(HDC dc, const LineRuns& runs, LONG right) {
 
 void ReleaseRunTexts(LineRuns* runs) {
     for (int k = 0; k < runs->runCount; ++k) {
-        std::free(runs->runText[k]);
+        const HeapBuffer<char> text(runs->runText[k]);   // freed at the end of the turn
         runs->runText[k] = nullptr;
     }
     runs->runCount = 0;

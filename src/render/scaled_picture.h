@@ -19,13 +19,5 @@
 HBITMAP KeptScaledPicture(HLOCAL chip, HDC reference, HBITMAP picture, HBITMAP reduced, uint32_t serial, bool alpha,
                           int32_t pictureWidth, int32_t pictureHeight, int32_t drawWidth, int32_t drawHeight);
 
-// The picture averaged down to the smallest size in its aspect ratio that
-// covers the primary screen both ways, as a 32-bit DIB section the caller
-// deletes; made once when a picture is loaded (`window` lends the reference
-// DC), so that drawing it at sizes up to the screen's never reads all of it.
-// Null when the picture is not much larger than the screen (the copy would
-// have more than half its pixels) or the copy could not be made.
-HBITMAP MakeReducedCopy(HWND window, HBITMAP picture, bool alpha);
-
 // Frees what is kept for the chip, if anything.
 void DropScaledPicture(HLOCAL chip);

@@ -7,7 +7,7 @@
 #include "render/warning_cells.h"
 #include <cstdint>
 #include <vector>
-#include "win/dib32.h"
+#include "win/dib_layout.h"
 #include "win/gdi_guards.h"
 
 namespace {

@@ -36,16 +36,6 @@ const TimeRow kTimeRows[kFormatRows] = {
     {"%d時%02d分", TimeArgs::HourMinute, true, false},
     {"%s %d時%02d分", TimeArgs::HalfDayHourMinute, true, false},
 };
-
-// The result has the fixed size the callers expect, or more when a year of
-// five digits needs it.
-char* NewHeapText(const char* text, size_t minimumSize) {
-    const size_t length = std::strlen(text);
-    const size_t size = length + 1 > minimumSize ? length + 1 : minimumSize;
-    auto* result = static_cast<char*>(std::calloc(size, 1));
-    if (result) std::memcpy(result, text, length + 1);
-    return result;
-}
 }  // namespace
 
 char* FormatDateText(int32_t row, const SYSTEMTIME& now) {
@@ -69,7 +59,7 @@ char* FormatDateText(int32_t row, const SYSTEMTIME& now) {
             break;
         }
     }
-    return NewHeapText(text, kDateTextSize);
+    return CopyText(text, std::strlen(text), kDateTextSize);
 }
 
 char* FormatTimeText(int32_t row, const SYSTEMTIME& now, int32_t* showsSeconds) {
@@ -95,7 +85,7 @@ char* FormatTimeText(int32_t row, const SYSTEMTIME& now, int32_t* showsSeconds) 
         }
         *showsSeconds = r.showsSeconds ? 1 : 0;
     }
-    return NewHeapText(text, kTimeTextSize);
+    return CopyText(text, std::strlen(text), kTimeTextSize);
 }
 
 char* FormatDateField(const ChipState* chip) {

@@ -2,18 +2,16 @@
 #include <cstdlib>
 #include <cstring>
 #include "text/date_time_fields.h"
+#include "text/field_tokens.h"
+#include "win/kernel_guards.h"
 
 namespace {
-constexpr int32_t kTokenLength = 6;
-
 void AddRun(LineRuns* runs, char* text, const LOGFONTA* font, COLORREF colour) {
-    if (!text) return;  // out of memory: the run is left out
-    if (runs->runCount >= kMaxRuns) {  // cannot happen with two recorded fields
-        std::free(text);
-        return;
-    }
+    HeapBuffer<char> owned(text);
+    if (!owned) return;  // out of memory: the run is left out
+    if (runs->runCount >= kMaxRuns) return;  // cannot happen with two recorded fields
     const int k = runs->runCount++;
-    runs->runText[k] = text;
+    runs->runText[k] = owned.Release();
     runs->runFont[k] = font;
     runs->runColour[k] = colour;
 }

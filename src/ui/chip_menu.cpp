@@ -50,20 +50,3 @@ HMENU BuildChipMenu(const ChipState* chip) {
     CheckMenuItem(menu, static_cast<uint32_t>(chip->sizingMode), MF_BYCOMMAND | MF_CHECKED);
     return menu;
 }
-
-int RunChipMenuCommand(ChipState* chip, HWND window, uint32_t command) {
-    if (command >= kCmdPlacement0 && command <= kCmdPlacement3) return ApplyPlacementCommand(chip, window, command);
-    if (command >= kCmdAlignLeft && command <= kCmdAlignRight) {
-        const int32_t align = static_cast<int32_t>(command - kCmdAlignLeft);
-        const int result = align != chip->textAlign ? 1 : 0;
-        chip->textAlign = align;
-        return result;
-    }
-    if (command == kCmdSizeByPicture || command == kCmdSizeByText) {
-        const int result = chip->sizingMode != static_cast<int32_t>(command) ? 2 : 0;
-        chip->sizingMode = static_cast<int32_t>(command);
-        return result;
-    }
-    chip->fitMenu = chip->fitMenu == 0 ? 1 : 0;
-    return 0;
-}

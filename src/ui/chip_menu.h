@@ -1,3 +1,5 @@
+// The chip's context menu as the host shows it; its commands are carried out
+// by RunChipMenuCommand (chip/placement.h).
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -6,7 +8,3 @@
 
 // Builds the chip's context menu; the host owns it afterwards.
 HMENU BuildChipMenu(const ChipState* chip);
-
-// Carries out a menu command: 1 when placement or alignment changed, 2 when the
-// sizing mode changed, else 0.
-int RunChipMenuCommand(ChipState* chip, HWND window, uint32_t command);

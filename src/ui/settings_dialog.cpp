@@ -15,6 +15,7 @@
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
+namespace {
 // Working state of the dialog. Module-wide on purpose: one settings dialog is
 // open at a time, and the fonts and colours carry over between openings.
 EditRequest* dialogRequest = nullptr;
@@ -27,9 +28,6 @@ LOGFONTA dialogTimeFont = {};
 // dialog starts when a field has no font of its own.
 HWND dialogOwner = nullptr;
 
-void ChoosePictureFile(HWND dialog);
-
-namespace {
 enum : int {
     kPathEdit = IDC_PICTURE_PATH, kBrowseButton = IDC_BROWSE, kPlacementCombo = IDC_PLACEMENT,
     kAlignCombo = IDC_ALIGN, kSizingCombo = IDC_SIZING, kTimeFontButton = IDC_TIME_FONT,
@@ -129,11 +127,10 @@ INT_PTR OnInitDialog(HWND dialog, EditRequest* request) {
     for (int i = 0; i < kComboCount; ++i) {
         const ComboRow& row = kComboRows[i];
         for (int item = 0; item < row.count; ++item) {
-            char* sample = row.sample ? row.sample(item) : nullptr;
+            const HeapBuffer<char> sample(row.sample ? row.sample(item) : nullptr);
             // A sample that could not be made still takes its row, so indexes stay values.
-            const char* text = row.sample ? (sample ? sample : "") : row.items[item];
+            const char* text = row.sample ? (sample ? sample.get() : "") : row.items[item];
             SendDlgItemMessageA(dialog, row.id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-            std::free(sample);
         }
         // An index naming no item leaves the box without a selection.
         SendDlgItemMessageA(dialog, row.id, CB_SETCURSEL, static_cast<WPARAM>(selections[i]), 0);
@@ -195,19 +192,18 @@ bool ApplySettings(HWND dialog) {
 // Reads the host's default text font and colour. Only reads: the key is the
 // host's, so it is opened with KEY_READ.
 void ReadHostDefaults(COLORREF* colour, bool* hasColour, LOGFONTA* font, bool* hasFont) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kHostDefaultsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kHostDefaultsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
     DWORD size = sizeof(*colour);
-    *hasColour = RegQueryValueExA(key, "TextColor", nullptr, nullptr, reinterpret_cast<BYTE*>(colour), &size) ==
+    *hasColour = RegQueryValueExA(key.get(), "TextColor", nullptr, nullptr, reinterpret_cast<BYTE*>(colour), &size) ==
                      ERROR_SUCCESS && size == sizeof(*colour);
     DWORD type = 0;
     size = 0;
-    if (RegQueryValueExA(key, "LOGFONT", nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_BINARY &&
-        size == sizeof(LOGFONTA)) {
-        *hasFont = RegQueryValueExA(key, "LOGFONT", nullptr, nullptr, reinterpret_cast<BYTE*>(font), &size) ==
+    if (RegQueryValueExA(key.get(), "LOGFONT", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        type == REG_BINARY && size == sizeof(LOGFONTA)) {
+        *hasFont = RegQueryValueExA(key.get(), "LOGFONT", nullptr, nullptr, reinterpret_cast<BYTE*>(font), &size) ==
                        ERROR_SUCCESS && size == sizeof(LOGFONTA);
     }
-    RegCloseKey(key);
 }
 
 // The font dialog finds a face only under the name it lists, which may be the
@@ -220,18 +216,17 @@ void UseListedFaceName(HWND dialog, LOGFONTA* font) {
     SelectedObject selected(dc.get(), created.get());
     const UINT size = GetOutlineTextMetricsA(dc.get(), 0, nullptr);
     if (size < sizeof(OUTLINETEXTMETRICA)) return;
-    auto* metrics = static_cast<OUTLINETEXTMETRICA*>(std::malloc(size));
+    const HeapBuffer<OUTLINETEXTMETRICA> metrics(static_cast<OUTLINETEXTMETRICA*>(std::malloc(size)));
     if (!metrics) return;
-    if (GetOutlineTextMetricsA(dc.get(), size, metrics) >= sizeof(OUTLINETEXTMETRICA)) {
-        const auto offset = reinterpret_cast<UINT_PTR>(metrics->otmpFamilyName);
-        const char* family = offset > 0 && offset < size ? reinterpret_cast<const char*>(metrics) + offset : "";
+    if (GetOutlineTextMetricsA(dc.get(), size, metrics.get()) >= sizeof(OUTLINETEXTMETRICA)) {
+        const auto offset = reinterpret_cast<UINT_PTR>(metrics.get()->otmpFamilyName);
+        const char* family = offset > 0 && offset < size ? reinterpret_cast<const char*>(metrics.get()) + offset : "";
         const size_t length = strnlen(family, size - offset);
         if (length > 0 && length < LF_FACESIZE && offset + length < size) {
             std::memcpy(font->lfFaceName, family, length);
             font->lfFaceName[length] = '\0';
         }
     }
-    std::free(metrics);
 }
 
 // A font button: seeds an unset field font from the host's defaults, then lets
@@ -266,6 +261,36 @@ void ChooseFieldFont(HWND dialog, LOGFONTA* font, COLORREF* colour) {
     }
 }
 
+// The "選択..." button. The chooser may change the process's current
+// directory while browsing; the host's is put back on every path.
+void ChoosePictureFile(HWND dialog) {
+    const DWORD length = GetCurrentDirectoryA(0, nullptr);
+    HeapBuffer<char> savedDirectory(static_cast<char*>(std::malloc(length + 1)));
+    if (!savedDirectory) return;
+    savedDirectory.get()[0] = '\0';
+    GetCurrentDirectoryA(length + 1, savedDirectory.get());
+
+    char fileName[kPathSize] = {};
+    SendDlgItemMessageA(dialog, kPathEdit, WM_GETTEXT, kPathSize, reinterpret_cast<LPARAM>(fileName));
+    fileName[kPathSize - 1] = '\0';
+
+    const ScopedPluginList list;
+    HeapBuffer<char> filter(BuildPictureFilter(list.get(), nullptr));
+    if (filter) {
+        OPENFILENAMEA request{};
+        request.lStructSize = kOpenFileNameSize;
+        request.hwndOwner = dialog;
+        request.lpstrFilter = filter.get();
+        request.lpstrFile = fileName;
+        request.nMaxFile = kPathSize;
+        request.Flags = kPictureFileFlags;
+        request.lpstrDefExt = "bmp";
+        if (GetOpenFileNameA(&request))
+            SendDlgItemMessageA(dialog, kPathEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fileName));
+    }
+    if (savedDirectory.get()[0]) SetCurrentDirectoryA(savedDirectory.get());
+}
+
 INT_PTR OnCommand(HWND dialog, WPARAM command) {
     switch (command) {
     case IDOK:
@@ -288,37 +313,6 @@ INT_PTR OnCommand(HWND dialog, WPARAM command) {
     }
 }
 }  // namespace
-
-// The "選択..." button. The chooser may change the process's current
-// directory while browsing; the host's is put back on every path.
-void ChoosePictureFile(HWND dialog) {
-    const DWORD length = GetCurrentDirectoryA(0, nullptr);
-    HeapBuffer<char> savedDirectory(static_cast<char*>(std::malloc(length + 1)));
-    if (!savedDirectory) return;
-    savedDirectory.get()[0] = '\0';
-    GetCurrentDirectoryA(length + 1, savedDirectory.get());
-
-    char fileName[kPathSize] = {};
-    SendDlgItemMessageA(dialog, kPathEdit, WM_GETTEXT, kPathSize, reinterpret_cast<LPARAM>(fileName));
-    fileName[kPathSize - 1] = '\0';
-
-    ImagePluginList list = BuildImagePluginList();
-    HeapBuffer<char> filter(BuildPictureFilter(list, nullptr));
-    if (filter) {
-        OPENFILENAMEA request{};
-        request.lStructSize = kOpenFileNameSize;
-        request.hwndOwner = dialog;
-        request.lpstrFilter = filter.get();
-        request.lpstrFile = fileName;
-        request.nMaxFile = kPathSize;
-        request.Flags = kPictureFileFlags;
-        request.lpstrDefExt = "bmp";
-        if (GetOpenFileNameA(&request))
-            SendDlgItemMessageA(dialog, kPathEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fileName));
-    }
-    if (savedDirectory.get()[0]) SetCurrentDirectoryA(savedDirectory.get());
-    FreeImagePluginList(list);
-}
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

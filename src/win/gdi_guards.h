@@ -3,16 +3,31 @@
 #pragma once
 #include <windows.h>
 
-// Owns a created GDI object and deletes it when the scope ends.
+// Owns a created GDI object and deletes it when the scope ends, or when its
+// owner, a record in a table, goes. Movable, for such tables.
 template <typename T>
 class GdiObject {
 public:
     explicit GdiObject(T object = nullptr) : object_(object) {}
     ~GdiObject() { if (object_) DeleteObject(object_); }
+    GdiObject(GdiObject&& other) noexcept : object_(other.Release()) {}
+    GdiObject& operator=(GdiObject&& other) noexcept {
+        if (this != &other) {
+            if (object_) DeleteObject(object_);
+            object_ = other.Release();
+        }
+        return *this;
+    }
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
     T get() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
+    // Hands the object on; the new owner deletes it.
+    T Release() {
+        T released = object_;
+        object_ = nullptr;
+        return released;
+    }
 private:
     T object_;
 };

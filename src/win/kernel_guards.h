@@ -1,6 +1,6 @@
 // Scope guards for the kernel objects the library holds within one call: open
-// files and searches, loaded modules, locks on local and global memory blocks,
-// and malloc'd buffers. Each frees or unlocks on every path out of its scope.
+// files and searches, registry keys, loaded modules, locks on local and global
+// memory blocks, and malloc'd buffers. Each frees or unlocks on every path out of its scope.
 #pragma once
 #include <windows.h>
 #include <cstdlib>
@@ -23,19 +23,44 @@ private:
     HANDLE file_;
 };
 
-// A search from FindFirstFileA, closed at scope end.
+// A search from FindFirstFileA, closed at scope end; movable, so that the
+// function that starts a search can hand it to its caller.
 class FileSearch {
 public:
     explicit FileSearch(HANDLE search) : search_(search) {}
     ~FileSearch() { if (search_ != INVALID_HANDLE_VALUE) FindClose(search_); }
+    FileSearch(FileSearch&& other) noexcept : search_(other.search_) { other.search_ = INVALID_HANDLE_VALUE; }
+    FileSearch& operator=(FileSearch&& other) noexcept {
+        if (this != &other) {
+            if (search_ != INVALID_HANDLE_VALUE) FindClose(search_);
+            search_ = other.search_;
+            other.search_ = INVALID_HANDLE_VALUE;
+        }
+        return *this;
+    }
     FileSearch(const FileSearch&) = delete;
     FileSearch& operator=(const FileSearch&) = delete;
     HANDLE get() const { return search_; }
+    explicit operator bool() const { return search_ != INVALID_HANDLE_VALUE; }
 private:
     HANDLE search_;
 };
 
-// A module from LoadLibraryA, freed at scope end unless kept with Keep().
+// A registry key opened into Receive(), closed at scope end.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() { if (key_) RegCloseKey(key_); }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY get() const { return key_; }
+    // Where RegOpenKeyExA stores the key.
+    HKEY* Receive() { return &key_; }
+private:
+    HKEY key_ = nullptr;
+};
+
+// A module from LoadLibraryA, freed at scope end unless handed on with Release().
 class LoadedModule {
 public:
     explicit LoadedModule(HMODULE module) : module_(module) {}
@@ -45,13 +70,39 @@ public:
     HMODULE get() const { return module_; }
     explicit operator bool() const { return module_ != nullptr; }
     // Hands the module on; the new owner frees it.
-    HMODULE Keep() {
-        HMODULE kept = module_;
+    HMODULE Release() {
+        HMODULE released = module_;
         module_ = nullptr;
-        return kept;
+        return released;
     }
 private:
     HMODULE module_;
+};
+
+// A local memory block handed over by someone else, freed at scope end.
+class LocalMemory {
+public:
+    explicit LocalMemory(HLOCAL handle) : handle_(handle) {}
+    ~LocalMemory() { if (handle_) LocalFree(handle_); }
+    LocalMemory(const LocalMemory&) = delete;
+    LocalMemory& operator=(const LocalMemory&) = delete;
+    HLOCAL get() const { return handle_; }
+    SIZE_T size() const { return handle_ ? LocalSize(handle_) : 0; }
+private:
+    HLOCAL handle_;
+};
+
+// A global memory block, freed at scope end.
+class GlobalMemory {
+public:
+    explicit GlobalMemory(HGLOBAL handle) : handle_(handle) {}
+    ~GlobalMemory() { if (handle_) GlobalFree(handle_); }
+    GlobalMemory(const GlobalMemory&) = delete;
+    GlobalMemory& operator=(const GlobalMemory&) = delete;
+    HGLOBAL get() const { return handle_; }
+    SIZE_T size() const { return handle_ ? GlobalSize(handle_) : 0; }
+private:
+    HGLOBAL handle_;
 };
 
 // A local memory block locked for the scope. get() is null when the handle is

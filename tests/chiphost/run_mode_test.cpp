@@ -3,21 +3,17 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <functional>
+#include "../../chiphost/chip_values.h"
 #include "../../chiphost/run_messages.h"
 #include "chiphost_process.h"
 #include "test_support.h"
 
 namespace {
-std::string Hex(const uint8_t* bytes, size_t size) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < size; ++i) out += {digits[bytes[i] >> 4], digits[bytes[i] & 15]};
-    return out;
-}
-
+// A store's hexadecimal block, read as chiphost does.
 std::vector<uint8_t> Unhex(const std::string& hex) {
     std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    std::string why;
+    EXPECT_TRUE(ParseHex(hex, &out, &why)) << why;
     return out;
 }
 
@@ -79,7 +75,7 @@ TEST_F(RunModeTest, ChipsRunSaveAndComeBack) {
                           "[chip]\ntext = clock <time>\nx = 50\ny = 60\nwidth = 150\nheight = 60\n"
                           "[chip]\ntext = picture <date>\nback_colour = #204060\nx = 400\ny = 60\n"
                           "width = 200\nheight = 150\nsettings = " +
-                              Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
+                              WriteHex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
 
     {
         ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
@@ -160,7 +156,7 @@ TEST_F(RunModeTest, ChipsRunSaveAndComeBack) {
         lib.GetSaveData(handle, 0, &mine);
         const uint8_t* bytes = static_cast<const uint8_t*>(GlobalLock(mine));
         ASSERT_NE(bytes, nullptr);
-        EXPECT_EQ(Hex(bytes, 412), Hex(block.data(), 412));
+        EXPECT_EQ(WriteHex(bytes, 412), WriteHex(block.data(), 412));
         GlobalUnlock(mine);
         GlobalFree(mine);
         lib.UnInitializeChip(handle);
@@ -180,7 +176,7 @@ TEST_F(RunModeTest, SettingsFromTheDialogReachTheChipAndTheStore) {
     saved.sizeTag = kSettingsSizeCurrent;
     saved.settings = PictureSettings(before);
     WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = dialog\nx = 50\ny = 50\nwidth = 120\nheight = 90\n"
-                          "settings = " + Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
+                          "settings = " + WriteHex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
     {
         ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
         std::vector<HWND> chips = host.WaitForChips(1);
@@ -323,7 +319,7 @@ TEST_F(RunModeTest, ChipsWhosePictureCannotBeShownAreNamed) {
     saved.sizeTag = kSettingsSizeCurrent;
     saved.settings = PictureSettings(missing);
     WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = fine\n[chip]\ntext = pictured\nsettings = " +
-                              Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
+                              WriteHex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
     ChiphostRun run = RunChiphost("run \"" + store_ + "\" --exit-after 1000");
     EXPECT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_NE(run.output.find("chip 2 (store line 5): the picture " + missing +
@@ -382,7 +378,7 @@ TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
     saved.settings.sizingMode = kSizeByText;
     WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = resize me\nx = 100\ny = 100\n"
                           "width = 200\nheight = 120\nsettings = " +
-                              Hex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
+                              WriteHex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
     ChiphostProcess host("run \"" + store_ + "\" --exit-after 60000");
     std::vector<HWND> chips = host.WaitForChips(1);
     ASSERT_EQ(chips.size(), 1u) << host.Output();

@@ -1,5 +1,6 @@
 #include "test_support.h"
 #include "test_clock.h"
+#include "win/dib_layout.h"
 #include <gtest/gtest.h>
 #include <cstring>
 
@@ -99,16 +100,9 @@ void TestWindow::SetClientSize(int clientWidth, int clientHeight) {
 }
 
 PixelCanvas::PixelCanvas(int width, int height, COLORREF fill) : width_(width), height_(height) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap_ = NewTopDownDib32(dc_, width, height, &bits);
     bits_ = static_cast<uint32_t*>(bits);
     previous_ = SelectObject(dc_, bitmap_);
     const uint32_t value = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);

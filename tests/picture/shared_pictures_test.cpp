@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
-#include "../render/chip_scene.h"
+#include "chip_scene.h"
 #include "picture_support.h"
 
 namespace {

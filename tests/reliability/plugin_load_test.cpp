@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "../render/chip_scene.h"
+#include "chip_scene.h"
 #include "heap_usage.h"
 #include "picture_support.h"
 

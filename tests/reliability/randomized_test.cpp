@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 #include <vector>
-#include "../render/chip_scene.h"
+#include "chip_scene.h"
 #include "picture_support.h"
 
 namespace {

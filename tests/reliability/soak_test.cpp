@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <vector>
-#include "../render/chip_scene.h"
+#include "chip_scene.h"
 #include "heap_usage.h"
 
 namespace {

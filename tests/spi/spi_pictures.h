@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "picture/susie_interface.h"
 
 using Bytes = std::vector<unsigned char>;
 
@@ -55,10 +56,11 @@ std::vector<BrokenPicture> BrokenPictures();
 // stays loaded until Free().
 struct SpiExports {
     HMODULE module = nullptr;
-    int(WINAPI* GetPluginInfo)(int, LPSTR, int) = nullptr;
-    int(WINAPI* IsSupported)(LPCSTR, DWORD) = nullptr;
+    GetPluginInfoFunction GetPluginInfo = nullptr;
+    IsSupportedFunction IsSupported = nullptr;
+    // Untyped record: the tests read its packed bytes as a host would.
     int(WINAPI* GetPictureInfo)(LPCSTR, LONG, unsigned, void*) = nullptr;
-    int(WINAPI* GetPicture)(LPCSTR, LONG, unsigned, HANDLE*, HANDLE*, FARPROC, LONG) = nullptr;
+    GetPictureFunction GetPicture = nullptr;
     explicit SpiExports(const std::string& path);
     void Free();
 };

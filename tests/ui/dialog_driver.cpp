@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 #include "test_support.h"
+#include "win/dib_layout.h"
 
 namespace {
 DialogScript* running = nullptr;
@@ -123,13 +124,7 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     const int width = r.right - r.left, height = r.bottom - r.top;
     if (width <= 0 || height <= 0) return false;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = Dib32Info(width, height);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -146,7 +141,7 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
 
     bool saved = false;
     if (copied && bits) {
-        const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+        const DWORD stride = static_cast<DWORD>(DibRowBytes(width, 32));
         BITMAPFILEHEADER header{};
         header.bfType = 0x4D42;
         header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);

@@ -7,6 +7,7 @@
 #include <vector>
 #include "guarded_bytes.h"
 #include "chip/chip_state.h"
+#include "text/field_tokens.h"
 #include "text/text_runs.h"
 
 namespace {

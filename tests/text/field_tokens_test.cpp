@@ -3,6 +3,7 @@
 #include <string>
 #include "guarded_bytes.h"
 #include "chip/chip_state.h"
+#include "text/field_tokens.h"
 
 namespace {
 struct ScanCase {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
-#include "../render/chip_scene.h"
+#include "chip_scene.h"
 
 namespace {
 HGLOBAL BlockOf(size_t size, uint8_t fill) {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include "../render/chip_scene.h"
+#include "chip_scene.h"
 
 namespace {
 struct Item {
