@@ -49,7 +49,7 @@ int ApplyPlacementCommand(ChipState* chip, HWND window, uint32_t command);
 void SetDrawSize(ChipState* chip, int32_t clientWidth, int32_t clientHeight);
 
 // Stretched or fitted: drawn at a size of its own, scaled from the picture.
-// Placements past the last count too, as their menu commands would.
+// A placement past the last counts too; its drawn size is the picture's own.
 inline bool IsStretched(int32_t placement) { return static_cast<uint32_t>(placement) > kPlacementTile; }
 
 // The largest size of the picture's aspect ratio within the client, on a
