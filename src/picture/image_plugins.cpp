@@ -90,8 +90,6 @@ HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha) {
     if (alpha) *alpha = false;
     if (!path || !path[0]) return nullptr;
     if (IsBitmapPath(path)) return LoadPicture(window, path, nullptr, alpha);
-    ImagePluginList list = BuildImagePluginList();
-    HBITMAP picture = LoadPicture(window, path, list, alpha);
-    FreeImagePluginList(list);
-    return picture;
+    const ScopedPluginList list;
+    return LoadPicture(window, path, list.get(), alpha);
 }
