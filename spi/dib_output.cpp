@@ -1,4 +1,5 @@
 #include "dib_output.h"
+#include "win/dib_layout.h"
 
 namespace {
 // A movable local block, freed unless handed on.
@@ -65,7 +66,7 @@ int HandOverDib(const DecodedPicture& picture, SpiProgressCallback progress, LON
     if (Cancelled(progress, 0, height, lData)) return kSpiCancelled;
     const bool alpha = HasTransparency(picture);
     const size_t pixelBytes = alpha ? 4 : 3;
-    const size_t stride = (static_cast<size_t>(width) * pixelBytes + 3) & ~static_cast<size_t>(3);
+    const size_t stride = static_cast<size_t>(DibRowBytes(width, static_cast<uint32_t>(pixelBytes * 8)));
 
     LocalBlock header, rows;
     int result = header.Allocate(alpha ? sizeof(BITMAPV5HEADER) : sizeof(BITMAPINFO));
