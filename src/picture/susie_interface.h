@@ -71,6 +71,22 @@ using GetPictureInfoFunction = int(WINAPI*)(LPCSTR buf, LONG len, unsigned flag,
 using GetPictureFunction = int(WINAPI*)(LPCSTR buf, LONG len, unsigned flag, HANDLE* info, HANDLE* bits,
                                         FARPROC progress, LONG data);
 
+// Our own plug-in's extra export, found by name ("GetPictureReduced"); other
+// plug-ins lack it and are read whole through GetPicture. Reads like
+// GetPicture with flag kSpiInputFile, but the picture comes reduced by the
+// largest power of two 2^k for which ceil(width / 2^k) >= coverWidth and
+// ceil(height / 2^k) >= coverHeight (k = 0 when either cover size is <= 0 or
+// the picture is no larger), and by further powers of two while it exceeds the
+// pixel budget. Each pixel is the mean of the 2^k x 2^k block it stands for
+// (a partial block at the right and bottom edges), as near as the decoder
+// gives it. The DIB's own header gives the size delivered; *wholeWidth and
+// *wholeHeight receive the picture's size as seen (what GetPictureInfo
+// gives), also when the result is not kSpiSuccess but the header was read.
+using GetPictureReducedFunction = int(WINAPI*)(LPCSTR path, LONG offset, unsigned flag, HANDLE* info,
+                                               HANDLE* bits, LONG coverWidth, LONG coverHeight,
+                                               LONG* wholeWidth, LONG* wholeHeight);
+constexpr char kGetPictureReducedName[] = "GetPictureReduced";
+
 // The functions a picture reader needs; each may be null.
 struct PluginFunctions {
     GetPluginInfoFunction getPluginInfo;
