@@ -17,11 +17,31 @@ inline bool WithinBudget(uint64_t width, uint64_t height) {
            width * height <= kMaxPicturePixels;
 }
 
+// The size a picture is to be read at, as seen (after its orientation): the
+// whole picture when either side is <= 0.
+struct CoverSize {
+    long width = 0;
+    long height = 0;
+};
+
+// Sides of a picture reduced by 2^shift, a partial block at the end counting whole.
+inline uint64_t ReducedSide(uint64_t side, int shift) { return (side + (uint64_t{1} << shift) - 1) >> shift; }
+
+// The reduction GetPictureReduced reads a picture of this stored size at: the
+// largest shift that still covers the cover size (with the picture turned by
+// its orientation), then further while the picture exceeds the budget.
+constexpr int kMaxReductionShift = 16;
+int ReductionShift(uint64_t width, uint64_t height, int orientation, const CoverSize& cover);
+
 struct DecodedPicture {
     int width = 0;
     int height = 0;
     uint32_t* pixels = nullptr;   // 0xAARRGGBB, zeroed before the decoder writes
     int orientation = 1;          // EXIF 1..8
+    // The stored picture's own size, which `width` and `height` are reduced
+    // from; set as soon as the reader knows it, also when reading then fails.
+    int wholeWidth = 0;
+    int wholeHeight = 0;
 
     DecodedPicture() = default;
     ~DecodedPicture() {

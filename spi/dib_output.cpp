@@ -51,6 +51,12 @@ void ViewedSize(const DecodedPicture& picture, int* width, int* height) {
     *height = turned ? picture.width : picture.height;
 }
 
+void ViewedWholeSize(const DecodedPicture& picture, int* width, int* height) {
+    const bool turned = picture.orientation >= 5 && picture.orientation <= 8;
+    *width = turned ? picture.wholeHeight : picture.wholeWidth;
+    *height = turned ? picture.wholeWidth : picture.wholeHeight;
+}
+
 bool HasTransparency(const DecodedPicture& picture) {
     const size_t count = static_cast<size_t>(picture.width) * picture.height;
     for (size_t i = 0; i < count; ++i)

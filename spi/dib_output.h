@@ -9,8 +9,10 @@
 #include "decoded_picture.h"
 #include "picture/susie_interface.h"
 
-// Width and height as the picture is meant to be viewed.
+// Width and height as the picture is meant to be viewed: of the pixels
+// delivered, and of the whole picture they may be reduced from.
 void ViewedSize(const DecodedPicture& picture, int* width, int* height);
+void ViewedWholeSize(const DecodedPicture& picture, int* width, int* height);
 
 // True when some pixel is less than opaque.
 bool HasTransparency(const DecodedPicture& picture);

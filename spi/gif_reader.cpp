@@ -4,6 +4,7 @@
 #include "own_readers.h"
 #include <cstring>
 #include "picture/susie_interface.h"
+#include "row_reducer.h"
 
 namespace {
 unsigned Le16(const unsigned char* p) { return p[0] | p[1] << 8; }
@@ -117,10 +118,13 @@ private:
 };
 
 // Writes decoded colour indices to the picture's rows, in the interlaced
-// order when the picture is interlaced.
+// order when the picture is interlaced; or, for a reduced picture (never
+// interlaced), into one row of the logical screen that goes to the reducer
+// when it is full.
 class PixelWriter {
 public:
-    PixelWriter(const GifFrame& f, DecodedPicture* picture) : f_(f), picture_(picture) {
+    PixelWriter(const GifFrame& f, DecodedPicture* picture, RowReducer* reducer, uint32_t* line)
+        : f_(f), picture_(picture), reducer_(reducer), line_(line) {
         for (unsigned i = 0; i < 256; ++i) {
             // Indices past the table are black.
             const unsigned char* c = f.colours && i < f.colourCount ? f.colours + 3 * i : nullptr;
@@ -129,10 +133,12 @@ public:
     }
     bool Full() const { return row_ >= f_.height; }
     void Put(unsigned index) {
-        picture_->Row(static_cast<int>(f_.top + y_))[f_.left + x_] = palette_[index & 0xFF];
+        uint32_t* row = reducer_ ? line_ : picture_->Row(static_cast<int>(f_.top + y_));
+        row[f_.left + x_] = palette_[index & 0xFF];
         if (++x_ < f_.width) return;
         x_ = 0;
         ++row_;
+        if (reducer_) reducer_->Add(line_);
         if (!f_.interlaced) {
             y_ = row_;
             return;
@@ -146,13 +152,16 @@ public:
 private:
     const GifFrame& f_;
     DecodedPicture* picture_;
+    RowReducer* reducer_;
+    uint32_t* line_;
     uint32_t palette_[256];
     unsigned x_ = 0, y_ = 0, row_ = 0, pass_ = 0;
 };
 
 // Expands the LZW data into the picture; an SpiResult. Data that ends before
 // every pixel is there, or a code that names no string yet, is damage.
-int Expand(const unsigned char* data, const GifFrame& f, DecodedPicture* picture) {
+int Expand(const unsigned char* data, const GifFrame& f, DecodedPicture* picture, RowReducer* reducer = nullptr,
+           uint32_t* line = nullptr) {
     if (f.minimumCodeSize < 1 || f.minimumCodeSize > 8) return kSpiBrokenData;
     const unsigned clear = 1u << f.minimumCodeSize, end = clear + 1;
     uint16_t prefix[kMaxCodes];
@@ -162,7 +171,7 @@ int Expand(const unsigned char* data, const GifFrame& f, DecodedPicture* picture
         prefix[c] = 0;
     }
     CodeReader codes(data, f.dataAt);
-    PixelWriter pixels(f, picture);
+    PixelWriter pixels(f, picture, reducer, line);
     unsigned bits = f.minimumCodeSize + 1, next = clear + 2, previous = kMaxCodes, code;
     while (!pixels.Full()) {
         if (!codes.Next(bits, &code) || code == end) return kSpiBrokenData;
@@ -198,9 +207,27 @@ int Expand(const unsigned char* data, const GifFrame& f, DecodedPicture* picture
     }
     return kSpiSuccess;
 }
+
+// The frame's rows streamed through a reducer, on the logical screen's
+// transparent rows above and below it.
+int ExpandReduced(const unsigned char* data, const GifFrame& f, unsigned width, unsigned height, int shift,
+                  DecodedPicture* picture) {
+    RowReducer reducer;
+    int result = reducer.Start(picture, static_cast<int>(width), static_cast<int>(height), shift);
+    if (result != kSpiSuccess) return result;
+    const size_t lineBytes = size_t{4} * width;
+    auto* line = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, lineBytes));
+    if (!line) return kSpiOutOfMemory;
+    for (unsigned y = 0; y < f.top; ++y) reducer.Add(line);
+    result = Expand(data, f, picture, &reducer, line);
+    ZeroMemory(line, lineBytes);
+    while (result == kSpiSuccess && reducer.RowsLeft() > 0) reducer.Add(line);
+    HeapFree(GetProcessHeap(), 0, line);
+    return result;
+}
 }  // namespace
 
-int ReadGif(const unsigned char* data, size_t size, DecodedPicture* picture) {
+int ReadGif(const unsigned char* data, size_t size, const CoverSize& cover, DecodedPicture* picture) {
     GifFrame f;
     int result = FindFirstFrame(data, size, &f);
     if (result != kSpiSuccess) return result;
@@ -208,6 +235,12 @@ int ReadGif(const unsigned char* data, size_t size, DecodedPicture* picture) {
         return f.screenWidth && f.screenHeight && f.width && f.height ? kSpiOutOfMemory : kSpiBrokenData;
     const unsigned width = f.left + f.width > f.screenWidth ? f.left + f.width : f.screenWidth;
     const unsigned height = f.top + f.height > f.screenHeight ? f.top + f.height : f.screenHeight;
+    picture->wholeWidth = static_cast<int>(width);
+    picture->wholeHeight = static_cast<int>(height);
+    const int shift = ReductionShift(width, height, 1, cover);
+    // Interlaced rows come out of order: such a picture is reduced once whole.
+    if (shift && !f.interlaced) return ExpandReduced(data, f, width, height, shift, picture);
     if ((result = picture->Allocate(width, height)) != kSpiSuccess) return result;
-    return Expand(data, f, picture);
+    if ((result = Expand(data, f, picture)) != kSpiSuccess) return result;
+    return ReduceWhole(picture, shift);
 }

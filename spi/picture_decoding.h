@@ -4,5 +4,8 @@
 #include "format_detection.h"
 #include "picture_source.h"
 
-// An SpiResult; on success *picture holds the pixels and orientation.
-int ReadPicture(const PictureSource& source, const Recognised& format, DecodedPicture* picture);
+// An SpiResult; on success *picture holds the pixels and orientation, reduced
+// as ReductionShift says for the cover size (a zero cover: only as far as the
+// pixel budget needs).
+int ReadPicture(const PictureSource& source, const Recognised& format, const CoverSize& cover,
+                DecodedPicture* picture);

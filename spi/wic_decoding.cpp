@@ -2,12 +2,39 @@
 #include <propidl.h>
 #include "container_checks.h"
 #include "picture/susie_interface.h"
+#include "row_reducer.h"
 #include "wic_session.h"
 
 namespace {
 uint32_t Be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
 int ResultOf(HRESULT hr) { return hr == E_OUTOFMEMORY ? kSpiOutOfMemory : kSpiBrokenData; }
+
+// Rows copied at a time when a picture is reduced while it streams.
+constexpr UINT kStripBytes = 1u << 20;
+
+// The converted picture's rows, a strip at a time, box-averaged by 2^shift.
+int CopyReduced(IWICBitmapSource* source, UINT width, UINT height, int shift, DecodedPicture* picture) {
+    RowReducer reducer;
+    int result = reducer.Start(picture, static_cast<int>(width), static_cast<int>(height), shift);
+    if (result != kSpiSuccess) return result;
+    const UINT stride = width * 4;
+    const UINT stripRows = stride >= kStripBytes ? 1 : kStripBytes / stride;
+    uint32_t* strip = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), 0, static_cast<size_t>(stride) * stripRows));
+    if (!strip) return kSpiOutOfMemory;
+    for (UINT top = 0; top < height && result == kSpiSuccess; top += stripRows) {
+        const UINT rows = height - top < stripRows ? height - top : stripRows;
+        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(rows)};
+        const HRESULT hr = source->CopyPixels(&rect, stride, stride * rows, reinterpret_cast<BYTE*>(strip));
+        if (FAILED(hr)) {
+            result = ResultOf(hr);
+            break;
+        }
+        for (UINT r = 0; r < rows; ++r) reducer.Add(strip + static_cast<size_t>(width) * r);
+    }
+    HeapFree(GetProcessHeap(), 0, strip);
+    return result;
+}
 
 // A small unsigned metadata value by query name; false when there is none.
 bool QueryNumber(IWICMetadataQueryReader* reader, const wchar_t* name, unsigned* value) {
@@ -53,12 +80,6 @@ int CheckStructure(const GUID& container, const unsigned char* data, size_t size
         }
         return PngChunksSound(data, size) ? kSpiSuccess : kSpiBrokenData;
     }
-    if (IsEqualGUID(container, GUID_ContainerFormatJpeg)) {
-        unsigned w = 0, h = 0;
-        const bool sound = JpegSegmentsSound(data, size, &w, &h);
-        if (w && h && !WithinBudget(w, h)) return kSpiOutOfMemory;
-        return sound ? kSpiSuccess : kSpiBrokenData;
-    }
     bool sound = true;
     if (IsEqualGUID(container, GUID_ContainerFormatTiff)) sound = TiffStructureSound(data, size);
     if (IsEqualGUID(container, GUID_ContainerFormatIco)) sound = IcoFirstPictureSound(data, size);
@@ -66,7 +87,8 @@ int CheckStructure(const GUID& container, const unsigned char* data, size_t size
 }
 }  // namespace
 
-int DecodeWithSystem(const GUID& container, const unsigned char* data, size_t size, DecodedPicture* picture) {
+int DecodeWithSystem(const GUID& container, const unsigned char* data, size_t size, const CoverSize& cover,
+                     DecodedPicture* picture) {
     const int checked = CheckStructure(container, data, size);
     if (checked != kSpiSuccess) return checked;
     if (size > 0xFFFFFFFFu) return kSpiOutOfMemory;
@@ -88,18 +110,22 @@ int DecodeWithSystem(const GUID& container, const unsigned char* data, size_t si
     UINT width = 0, height = 0;
     if (FAILED(hr = frame->GetSize(&width, &height))) return ResultOf(hr);
     if (!WithinBudget(width, height)) return width && height ? kSpiOutOfMemory : kSpiBrokenData;
+    picture->wholeWidth = static_cast<int>(width);
+    picture->wholeHeight = static_cast<int>(height);
+    picture->orientation = Orientation(frame.get(), data, size);
+    const int shift = ReductionShift(width, height, picture->orientation, cover);
 
     ComRef<IWICFormatConverter> converter;
     if (FAILED(hr = factory->CreateFormatConverter(converter.out()))) return ResultOf(hr);
     if (FAILED(hr = converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
                                           0.0, WICBitmapPaletteTypeCustom)))
         return ResultOf(hr);
+    if (shift) return CopyReduced(converter.get(), width, height, shift, picture);
     const int result = picture->Allocate(width, height);
     if (result != kSpiSuccess) return result;
     const WICRect all{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
     const UINT stride = width * 4;
     if (FAILED(hr = converter->CopyPixels(&all, stride, stride * height, reinterpret_cast<BYTE*>(picture->pixels))))
         return ResultOf(hr);
-    picture->orientation = Orientation(frame.get(), data, size);
     return kSpiSuccess;
 }

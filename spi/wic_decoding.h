@@ -7,4 +7,7 @@
 
 // An SpiResult; kSpiBrokenData for anything the decoder refuses,
 // kSpiUnknownFormat when the system cannot make a decoder for the container.
-int DecodeWithSystem(const GUID& container, const unsigned char* data, size_t size, DecodedPicture* picture);
+// A picture reduced for the cover size (ReductionShift) is copied from the
+// decoder in strips of rows, box-averaged as they come.
+int DecodeWithSystem(const GUID& container, const unsigned char* data, size_t size, const CoverSize& cover,
+                     DecodedPicture* picture);

@@ -1,0 +1,82 @@
+#include "row_reducer.h"
+#include "picture/susie_interface.h"
+
+RowReducer::~RowReducer() {
+    if (sums_) HeapFree(GetProcessHeap(), 0, sums_);
+}
+
+int RowReducer::Start(DecodedPicture* out, int width, int height, int shift) {
+    const int result = out->Allocate(ReducedSide(width, shift), ReducedSide(height, shift));
+    if (result != kSpiSuccess) return result;
+    sums_ = static_cast<uint64_t*>(
+        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<size_t>(out->width) * 4 * sizeof(uint64_t)));
+    if (!sums_) return kSpiOutOfMemory;
+    out_ = out;
+    width_ = width;
+    height_ = height;
+    shift_ = shift;
+    return kSpiSuccess;
+}
+
+void RowReducer::Add(const uint32_t* row) {
+    if (row_ >= height_) return;
+    const int block = 1 << shift_;
+    uint64_t* sum = sums_;
+    for (int x = 0; x < width_; x += block, sum += 4) {
+        const int end = width_ - x < block ? width_ : x + block;
+        // A block row of at most 2^16 pixels sums within 32 bits.
+        uint32_t b = 0, g = 0, r = 0, a = 0;
+        for (int i = x; i < end; ++i) {
+            const uint32_t p = row[i];
+            b += p & 0xFF;
+            g += p >> 8 & 0xFF;
+            r += p >> 16 & 0xFF;
+            a += p >> 24;
+        }
+        sum[0] += b;
+        sum[1] += g;
+        sum[2] += r;
+        sum[3] += a;
+    }
+    ++row_;
+    if (++bandRows_ == block || row_ == height_) Emit();
+}
+
+void RowReducer::Emit() {
+    const int block = 1 << shift_;
+    uint32_t* out = out_->Row((row_ - 1) >> shift_);
+    uint64_t* sum = sums_;
+    for (int x = 0; x < out_->width; ++x, sum += 4) {
+        const int left = width_ - x * block;
+        const uint64_t count = static_cast<uint64_t>(left < block ? left : block) * bandRows_;
+        uint32_t channel[4];
+        // Linked without the C++ runtime's helper DLL, there is no 64-bit
+        // division: blocks of up to 16 million pixels divide in 32 bits, larger
+        // ones in double, which is exact here (sums stay far below 2^53).
+        if (count <= 0xFFFFFFFFu / 256) {
+            const auto n = static_cast<uint32_t>(count);
+            for (int c = 0; c < 4; ++c) channel[c] = (static_cast<uint32_t>(sum[c]) + n / 2) / n;
+        } else {
+            for (int c = 0; c < 4; ++c)
+                channel[c] = static_cast<uint32_t>(static_cast<double>(sum[c] + count / 2) / static_cast<double>(count));
+        }
+        for (int c = 0; c < 4; ++c) sum[c] = 0;
+        out[x] = Bgra(channel[2], channel[1], channel[0], channel[3]);
+    }
+    bandRows_ = 0;
+}
+
+int ReduceWhole(DecodedPicture* picture, int shift) {
+    if (shift == 0) return kSpiSuccess;
+    DecodedPicture reduced;
+    RowReducer reducer;
+    const int result = reducer.Start(&reduced, picture->width, picture->height, shift);
+    if (result != kSpiSuccess) return result;
+    for (int y = 0; y < picture->height; ++y) reducer.Add(picture->Row(y));
+    HeapFree(GetProcessHeap(), 0, picture->pixels);
+    picture->pixels = reduced.pixels;
+    picture->width = reduced.width;
+    picture->height = reduced.height;
+    reduced.pixels = nullptr;
+    return kSpiSuccess;
+}
