@@ -50,6 +50,11 @@ stage="$build/stage"
 mkdir -p "$stage/licenses"
 cp "$library" "$plugin" "$stage/"
 
+# libjpeg-turbo is compiled from Debian's source package, unpacked by setup
+# outside any installed package: its licence is that source's copyright file.
+jpeg_source="$(sed -n 's/^BRIMSEL_LIBJPEG_TURBO_SOURCE:PATH=//p' "$build/CMakeCache.txt")"
+[ -n "$jpeg_source" ] && [ -f "$jpeg_source/debian/copyright" ] || fail "no libjpeg-turbo source with its copyright file"
+
 # Licences. Everything from outside the tree that went into the binaries:
 # archive members and start-up objects the linker took (its maps) and headers
 # the compiler read (its dependency files). Each file belongs to a Debian
@@ -61,7 +66,7 @@ cp "$library" "$plugin" "$stage/"
        /^LOAD \// && $2 ~ /\.o$/ { print $2 }' "$library.map" "$plugin.map"
   find "$build" -name '*.d' -exec cat {} + | tr ' \\' '\n\n' | grep '^/' | grep -v ':$'
 } | sort -u | xargs -r realpath -s -m -- | sort -u |
-  grep -v -F -e "$root/" -e "$build/" >"$build/inputs.txt" || true
+  grep -v -F -e "$root/" -e "$build/" -e "$jpeg_source/" >"$build/inputs.txt" || true
 [ -s "$build/inputs.txt" ] || fail "found no runtime or library files in the link maps"
 owners="$build/owners.txt"
 dpkg -S $(cat "$build/inputs.txt") 2>/dev/null >"$owners" || true
@@ -77,6 +82,7 @@ $missing"
 fi
 packages="$(awk -F': ' '{ print $1 }' "$owners" | tr ',' '\n' | sed 's/^ *//; s/:.*//' | sort -u)"
 cp "$root/LICENSE" "$stage/licenses/Brimsel.txt"
+cp "$jpeg_source/debian/copyright" "$stage/licenses/libjpeg-turbo.txt"
 declare -A seen=()
 while read -r pkg source; do
   copyright="/usr/share/doc/$pkg/copyright"

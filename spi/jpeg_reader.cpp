@@ -37,9 +37,11 @@ void OnOutput(j_common_ptr) {}
 
 // Structure first: the segments up to the scan are whole and the data ends in
 // its marker; a frame beyond the budget needs a file large enough to hold it.
-int CheckJpeg(const unsigned char* data, size_t size) {
+int CheckJpeg(const unsigned char* data, size_t size, DecodedPicture* picture) {
     unsigned w = 0, h = 0;
     const bool sound = JpegSegmentsSound(data, size, &w, &h);
+    picture->wholeWidth = static_cast<int>(w);
+    picture->wholeHeight = static_cast<int>(h);
     if (w && h && !WithinBudget(w, h) && uint64_t{w} * h / kPixelsPerByteBeyondBudget > size) return kSpiOutOfMemory;
     return sound ? kSpiSuccess : kSpiBrokenData;
 }
@@ -97,6 +99,11 @@ struct Decoding {
         const int boxShift = shift - dctShift;
         int result = boxShift ? reducer.Start(picture, width, height, boxShift) : picture->Allocate(width, height);
         if (result != kSpiSuccess) return result;
+        // The last scaled column and row stand for what is left of the picture.
+        const int unit = 1 << dctShift;
+        if (boxShift)
+            reducer.WeighEdges(unit, static_cast<int>(decoder.image_width) - (width - 1) * unit,
+                               static_cast<int>(decoder.image_height) - (height - 1) * unit);
         if (boxShift && !(row = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), 0, size_t{4} * width))))
             return kSpiOutOfMemory;
         if (fourChannels && !(cmyk = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, size_t{4} * width))))
@@ -116,10 +123,11 @@ struct Decoding {
 }  // namespace
 
 int ReadJpeg(const unsigned char* data, size_t size, const CoverSize& cover, DecodedPicture* picture) {
-    const int checked = CheckJpeg(data, size);
+    picture->orientation = ExifOrientation(data, size);
+    const int checked = CheckJpeg(data, size, picture);
     if (checked != kSpiSuccess) return checked;
     if (size > 0xFFFFFFFFu) return kSpiOutOfMemory;
-    const int orientation = ExifOrientation(data, size);
+    const int orientation = picture->orientation;
     Decoding decoding;
     if (setjmp(decoding.trap.jump)) return decoding.Failure();
     return decoding.Run(data, size, cover, orientation, picture);

@@ -18,28 +18,52 @@ int RowReducer::Start(DecodedPicture* out, int width, int height, int shift) {
     return kSpiSuccess;
 }
 
+void RowReducer::WeighEdges(int unit, int lastColumn, int lastRow) {
+    unit_ = static_cast<uint32_t>(unit);
+    lastColumn_ = static_cast<uint32_t>(lastColumn);
+    lastRow_ = static_cast<uint32_t>(lastRow);
+}
+
+namespace {
+// Averaged as handed over: fully transparent pixels white.
+inline uint32_t AsHandedOver(uint32_t p) { return p >> 24 ? p : 0x00FFFFFFu; }
+}  // namespace
+
 void RowReducer::Add(const uint32_t* row) {
     if (row_ >= height_) return;
     const int block = 1 << shift_;
+    const uint32_t rowWeight = row_ == height_ - 1 ? lastRow_ : unit_;
     uint64_t* sum = sums_;
     for (int x = 0; x < width_; x += block, sum += 4) {
         const int end = width_ - x < block ? width_ : x + block;
-        // A block row of at most 2^16 pixels sums within 32 bits.
+        // A block row of at most 2^16 pixels sums within 32 bits, also
+        // weighted by at most 2^3.
         uint32_t b = 0, g = 0, r = 0, a = 0;
         for (int i = x; i < end; ++i) {
-            const uint32_t p = row[i];
+            const uint32_t p = AsHandedOver(row[i]);
             b += p & 0xFF;
             g += p >> 8 & 0xFF;
             r += p >> 16 & 0xFF;
             a += p >> 24;
         }
-        sum[0] += b;
-        sum[1] += g;
-        sum[2] += r;
-        sum[3] += a;
+        if (unit_ > 1) {
+            b *= unit_, g *= unit_, r *= unit_, a *= unit_;
+            if (end == width_ && lastColumn_ != unit_) {
+                const uint32_t p = AsHandedOver(row[end - 1]), less = unit_ - lastColumn_;
+                b -= (p & 0xFF) * less;
+                g -= (p >> 8 & 0xFF) * less;
+                r -= (p >> 16 & 0xFF) * less;
+                a -= (p >> 24) * less;
+            }
+        }
+        sum[0] += uint64_t{b} * rowWeight;
+        sum[1] += uint64_t{g} * rowWeight;
+        sum[2] += uint64_t{r} * rowWeight;
+        sum[3] += uint64_t{a} * rowWeight;
     }
     ++row_;
-    if (++bandRows_ == block || row_ == height_) Emit();
+    bandWeight_ += rowWeight;
+    if (++rowsInBand_ == block || row_ == height_) Emit();
 }
 
 void RowReducer::Emit() {
@@ -48,7 +72,8 @@ void RowReducer::Emit() {
     uint64_t* sum = sums_;
     for (int x = 0; x < out_->width; ++x, sum += 4) {
         const int left = width_ - x * block;
-        const uint64_t count = static_cast<uint64_t>(left < block ? left : block) * bandRows_;
+        const uint64_t columns = left <= block ? (left - 1) * unit_ + lastColumn_ : static_cast<uint64_t>(block) * unit_;
+        const uint64_t count = columns * bandWeight_;
         uint32_t channel[4];
         // Linked without the C++ runtime's helper DLL, there is no 64-bit
         // division: blocks of up to 16 million pixels divide in 32 bits, larger
@@ -63,7 +88,8 @@ void RowReducer::Emit() {
         for (int c = 0; c < 4; ++c) sum[c] = 0;
         out[x] = Bgra(channel[2], channel[1], channel[0], channel[3]);
     }
-    bandRows_ = 0;
+    bandWeight_ = 0;
+    rowsInBand_ = 0;
 }
 
 int ReduceWhole(DecodedPicture* picture, int shift) {

@@ -1,7 +1,9 @@
 // Box-averages a picture while its rows stream in, top to bottom, into a
 // DecodedPicture reduced by 2^shift both ways: each pixel is the mean of the
 // block it stands for, each channel (alpha too, straight) rounded to nearest,
-// a partial block at the right and bottom edges averaging what it holds. Only
+// a partial block at the right and bottom edges averaging what it holds.
+// Fully transparent pixels count as white, as the DIB hands them over, so the
+// mean is the one a host would take of the whole picture. Only
 // one row of sums is kept, so no whole copy of the picture is ever made.
 #pragma once
 #include <cstdint>
@@ -17,6 +19,10 @@ public:
     // Allocates *out at the reduced size of width x height (an SpiResult);
     // shift >= 1.
     int Start(DecodedPicture* out, int width, int height, int shift);
+    // For source pixels that each stand for `unit` x `unit` pixels of a
+    // larger picture (a JPEG read at 1/unit), whose last column and row stand
+    // for fewer: their weights in the means.
+    void WeighEdges(int unit, int lastColumn, int lastRow);
     // The next source row of `width` BGRA pixels.
     void Add(const uint32_t* row);
     // Source rows still expected.
@@ -27,8 +33,10 @@ private:
 
     DecodedPicture* out_ = nullptr;
     int width_ = 0, height_ = 0, shift_ = 0;
-    int row_ = 0;        // source rows added
-    int bandRows_ = 0;   // of them, in the current output row
+    int row_ = 0;          // source rows added
+    uint32_t bandWeight_ = 0;   // of them, the weight in the current output row
+    int rowsInBand_ = 0;
+    uint32_t unit_ = 1, lastColumn_ = 1, lastRow_ = 1;
     uint64_t* sums_ = nullptr;   // B, G, R, A per output pixel
 };
 

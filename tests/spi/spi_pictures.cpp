@@ -103,6 +103,7 @@ SpiExports::SpiExports(const std::string& path) : module(LoadLibraryA(path.c_str
     bind(IsSupported, "IsSupported");
     bind(GetPictureInfo, "GetPictureInfo");
     bind(GetPicture, "GetPicture");
+    bind(GetPictureReduced, kGetPictureReducedName);
 }
 
 void SpiExports::Free() {
@@ -118,6 +119,14 @@ const SpiExports& Spi() {
 Decoded DecodeFile(const std::string& path, LONG offset) {
     HANDLE info = nullptr, bits = nullptr;
     const int r = Spi().GetPicture(path.c_str(), offset, 0, &info, &bits, nullptr, 0);
+    return TakeBlocks(r, info, bits);
+}
+
+Decoded DecodeReduced(const std::string& path, LONG coverWidth, LONG coverHeight, SIZE* whole) {
+    HANDLE info = nullptr, bits = nullptr;
+    LONG width = -1, height = -1;
+    const int r = Spi().GetPictureReduced(path.c_str(), 0, 0, &info, &bits, coverWidth, coverHeight, &width, &height);
+    if (whole) *whole = SIZE{width, height};
     return TakeBlocks(r, info, bits);
 }
 

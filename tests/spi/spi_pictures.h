@@ -61,6 +61,7 @@ struct SpiExports {
     // Untyped record: the tests read its packed bytes as a host would.
     int(WINAPI* GetPictureInfo)(LPCSTR, LONG, unsigned, void*) = nullptr;
     GetPictureFunction GetPicture = nullptr;
+    GetPictureReducedFunction GetPictureReduced = nullptr;
     explicit SpiExports(const std::string& path);
     void Free();
 };
@@ -68,5 +69,7 @@ struct SpiExports {
 const SpiExports& Spi();
 
 Decoded DecodeFile(const std::string& path, LONG offset = 0);
+// GetPictureReduced of the file; the whole size as seen goes to *whole.
+Decoded DecodeReduced(const std::string& path, LONG coverWidth, LONG coverHeight, SIZE* whole = nullptr);
 Decoded DecodeMemory(const unsigned char* data, size_t size, FARPROC progress = nullptr, LONG lData = 0,
                      const SpiExports& spi = Spi());
