@@ -24,6 +24,9 @@ constexpr long kDecoderMemory = 512L * 1024 * 1024;
 constexpr uint64_t kPixelsPerByteBeyondBudget = 512;
 // The DCT reduces by 2^3 at most.
 constexpr int kMaxDctShift = 3;
+// A progressive file of a few kilobytes can name scan after scan, each of
+// which costs a pass over every coefficient; encoders write about ten.
+constexpr int kMaxScans = 500;
 
 struct ErrorTrap {
     jpeg_error_mgr manager;
@@ -34,6 +37,13 @@ void OnError(j_common_ptr decoder) { longjmp(reinterpret_cast<ErrorTrap*>(decode
 // Warnings (corrupt data the decoder can go past) are not printed anywhere.
 void OnMessage(j_common_ptr, int) {}
 void OnOutput(j_common_ptr) {}
+
+void CountScans(j_common_ptr decoder) {
+    if (reinterpret_cast<j_decompress_ptr>(decoder)->input_scan_number > kMaxScans) {
+        decoder->err->msg_code = JERR_BAD_PROGRESSION;
+        decoder->err->error_exit(decoder);
+    }
+}
 
 // Structure first: the segments up to the scan are whole and the data ends in
 // its marker; a frame beyond the budget needs a file large enough to hold it.
@@ -58,6 +68,7 @@ void CmykToBgra(const unsigned char* cmyk, int width, bool inverted, uint32_t* o
 struct Decoding {
     jpeg_decompress_struct decoder{};
     ErrorTrap trap{};
+    jpeg_progress_mgr progress{};
     bool created = false;
     RowReducer reducer;
     uint32_t* row = nullptr;         // one scaled row, when the box stage needs it
@@ -83,6 +94,8 @@ struct Decoding {
         jpeg_create_decompress(&decoder);
         created = true;
         decoder.mem->max_memory_to_use = kDecoderMemory;
+        progress.progress_monitor = CountScans;
+        decoder.progress = &progress;
         jpeg_mem_src(&decoder, data, static_cast<unsigned long>(size));
         if (jpeg_read_header(&decoder, TRUE) != JPEG_HEADER_OK) return kSpiBrokenData;
         picture->wholeWidth = static_cast<int>(decoder.image_width);
