@@ -1,6 +1,6 @@
 // The exports of ifbrimsel.spi: the four of every import plug-in and our own
-// GetPictureReduced. Each checks its arguments, calls one
-// internal function and returns its result; nothing is thrown across.
+// GetPictureReduced. Each checks its arguments, calls one internal function
+// and returns its result; nothing is thrown across.
 #include <windows.h>
 #include <wincodec.h>
 #include <type_traits>
@@ -23,8 +23,8 @@ uint32_t ReadHeadFromHandle(HANDLE file, unsigned char* head, uint32_t max) {
     return got;
 }
 
-// What is asked of a read: the whole picture (within the budget), a picture
-// covering a size, or only its size and depth.
+// What a read is for: the pixels (whole, or covering a size), or only the
+// picture's size and depth.
 enum class Purpose { kPicture, kInfo };
 
 // Opens buf/len/flag, recognises its format and reads it; the file name only
