@@ -4,8 +4,10 @@
 // Exit codes: 0 done, 1 bad command line, 2 bad scene or store file,
 // 3 library not loadable or incomplete, 4 rendering or writing failed,
 // 5 render --strict: the sheet was written but a chip's picture could not be shown,
-// 6 Windows runs with an ANSI code page other than 932.
+// 6 Windows runs with an ANSI code page other than 932, 7 run mode: no display
+// (or the display went away), 8 run mode: the store is in use by another run mode.
 #include <windows.h>
+#include <shellapi.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,7 +20,8 @@
 
 namespace {
 enum ExitCode {
-    kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4, kExitUnshown = 5, kExitCodePage = 6
+    kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4, kExitUnshown = 5, kExitCodePage = 6,
+    kExitNoDisplay = 7, kExitStoreInUse = 8
 };
 
 const char kUsage[] =
@@ -34,7 +37,8 @@ const char kUsage[] =
     "  --recover          run mode: back up a damaged store and start from what it still holds\n"
     "exit codes: 0 done, 1 bad command line, 2 bad scene or store, 3 library not loadable,\n"
     "  4 rendering or writing failed, 5 (--strict) a picture could not be shown,\n"
-    "  6 Windows does not run with code page 932 (under Wine: LANG and LC_ALL ja_JP.UTF-8)\n";
+    "  6 Windows does not run with code page 932 (under Wine: LANG and LC_ALL ja_JP.UTF-8),\n"
+    "  7 run mode has no display (or lost it), 8 the store is in use by another run mode\n";
 
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "chiphost: %s%s", message.c_str(), message.empty() || message.back() != '\n' ? "\n" : "");
@@ -50,7 +54,20 @@ struct CommandLine {
     std::vector<std::string> words;
 };
 
-bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* error) {
+// The words of the command line as typed, in UTF-8: taken through the wide
+// command line, so that no file name passes through the ANSI code page.
+std::vector<std::string> CommandWords() {
+    std::vector<std::string> words;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return words;
+    for (int i = 0; i < count; ++i) words.push_back(WideToUtf8(wide[i]));
+    LocalFree(wide);
+    return words;
+}
+
+bool ParseCommandLine(const std::vector<std::string>& argv, CommandLine* line, std::string* error) {
+    const int argc = static_cast<int>(argv.size());
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string* out) {
@@ -101,10 +118,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* err
 }
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     CommandLine line;
     std::string error;
-    if (!ParseCommandLine(argc, argv, &line, &error)) return Fail(kExitUsage, error + "\n" + kUsage);
+    if (!ParseCommandLine(CommandWords(), &line, &error)) return Fail(kExitUsage, error + "\n" + kUsage);
     if (line.help) {
         std::fputs(kUsage, stdout);
         return kExitOk;
@@ -141,6 +158,8 @@ int main(int argc, char** argv) {
         const RunResult result = RunDesktop(library, line.words[1], line.run, &error);
         if (result == RunResult::kBadStore) code = Fail(kExitFile, error);
         else if (result == RunResult::kFailed) code = Fail(kExitOutput, error);
+        else if (result == RunResult::kNoDisplay) code = Fail(kExitNoDisplay, error);
+        else if (result == RunResult::kInUse) code = Fail(kExitStoreInUse, error);
     }
     FreeDrawExLibrary(&library);
     return code;
