@@ -15,22 +15,30 @@ bool Start(const std::string& args, const std::string& outputPath, PROCESS_INFOR
     HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE) return false;
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = output;
     startup.hStdError = output;
-    std::string command = "\"" + ProgramDirectory() + "chiphost.exe\" " + args;
-    const BOOL ok = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+    // Wide, as a user's shell starts it: paths beyond the ANSI code page reach it as typed.
+    std::wstring command = Wide("\"" + ProgramDirectory() + "chiphost.exe\" " + args);
+    const BOOL ok = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                                    process);
     CloseHandle(output);
     return ok != 0;
 }
 }  // namespace
 
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], static_cast<int>(wide.size())) - 1));
+    return wide;
+}
+
 void WriteTextFile(const std::string& path, const std::string& text) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
     WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -38,7 +46,7 @@ void WriteTextFile(const std::string& path, const std::string& text) {
 }
 
 std::string ReadTextFile(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::string();
     std::string text;
@@ -49,7 +57,7 @@ std::string ReadTextFile(const std::string& path) {
     return text;
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 ChiphostRun RunChiphost(const std::string& args, DWORD timeoutMs) {
     ChiphostRun run;
@@ -123,4 +131,28 @@ HWND ChiphostProcess::WaitForDialog(DWORD timeoutMs) const {
     const DWORD start = GetTickCount();
     while ((found = FindWindows("#32770")).empty() && GetTickCount() - start < timeoutMs) Sleep(100);
     return found.empty() ? nullptr : found[0];
+}
+
+// The values of every "key = value" line with this key, in file order.
+std::vector<std::string> Values(const std::string& store, const std::string& key) {
+    std::vector<std::string> out;
+    size_t pos = 0;
+    const std::string prefix = "\n" + key + " = ";
+    while ((pos = store.find(prefix, pos)) != std::string::npos) {
+        pos += prefix.size();
+        out.push_back(store.substr(pos, store.find('\n', pos) - pos));
+    }
+    return out;
+}
+
+LRESULT Query(HWND window, UINT message) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+RECT WindowRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
 }

@@ -10,6 +10,8 @@ struct ChiphostRun {
     std::string output;   // stdout and stderr together
 };
 
+// Arguments and paths are UTF-8 (ASCII is the same in the ANSI code page).
+
 // Runs chiphost with args and waits up to timeoutMs.
 ChiphostRun RunChiphost(const std::string& args, DWORD timeoutMs = 60000);
 
@@ -35,7 +37,14 @@ private:
     std::string outputPath_;
 };
 
+std::wstring Wide(const std::string& utf8);
 // Writes text to path (bytes as given).
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+// The values of every "key = value" line with this key in a store, in file order.
+std::vector<std::string> Values(const std::string& store, const std::string& key);
+// SendMessage to a chip window of chiphost, giving up after 5 s.
+LRESULT Query(HWND window, UINT message);
+RECT WindowRect(HWND window);

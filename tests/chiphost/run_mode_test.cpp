@@ -17,29 +17,6 @@ std::vector<uint8_t> Unhex(const std::string& hex) {
     return out;
 }
 
-// The values of every "key = value" line with this key, in file order.
-std::vector<std::string> Values(const std::string& store, const std::string& key) {
-    std::vector<std::string> out;
-    size_t pos = 0;
-    const std::string prefix = "\n" + key + " = ";
-    while ((pos = store.find(prefix, pos)) != std::string::npos) {
-        pos += prefix.size();
-        out.push_back(store.substr(pos, store.find('\n', pos) - pos));
-    }
-    return out;
-}
-
-LRESULT Query(HWND window, UINT message) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
-    return static_cast<LRESULT>(result);
-}
-
-RECT WindowRect(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return r;
-}
 
 ChipSettings PictureSettings(const std::string& picture) {
     ChipSettings s{};
