@@ -17,6 +17,7 @@
 #include "run_mode.h"
 #include "scene_file.h"
 #include "text_codec.h"
+#include "window_process.h"
 
 namespace {
 enum ExitCode {
@@ -134,6 +135,15 @@ int main() {
                                        ", but the library's texts are code page 932 (Japanese) and would show as "
                                        "other characters. Under Wine, set LANG and LC_ALL to ja_JP.UTF-8; on Windows, "
                                        "make Japanese the language for non-Unicode programs.");
+
+    if (line.words[0] == "run" && WantsWindowProcess()) {
+        bool displayLost = false;
+        const int code = RunWindowProcess(&displayLost);
+        if (displayLost)
+            return Fail(kExitNoDisplay, "the display went away, and run mode with it. The store " + line.words[1] +
+                                            " holds every change saved until then.");
+        if (code >= 0) return code;
+    }
 
     // Read the scene before loading anything, so a bad file is named first.
     Scene scene;

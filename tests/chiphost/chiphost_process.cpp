@@ -1,5 +1,7 @@
 #include "chiphost_process.h"
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
+#include <algorithm>
 #include "../../chiphost/run_messages.h"
 #include "test_support.h"
 
@@ -96,10 +98,24 @@ std::string ChiphostProcess::Output() const { return ReadTextFile(outputPath_); 
 
 namespace {
 struct WindowSearch {
-    DWORD processId;
+    std::vector<DWORD> processIds;
     const char* className;
     std::vector<HWND> found;
 };
+
+// The process and its children: under Wine, run mode shows its chips from a
+// child process of its own.
+std::vector<DWORD> ProcessAndChildren(DWORD id) {
+    std::vector<DWORD> ids{id};
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == id) ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<WindowSearch*>(context);
@@ -107,14 +123,15 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
     char name[64] = "";
     GetWindowThreadProcessId(window, &owner);
     GetClassNameA(window, name, sizeof name);
-    if (owner == search->processId && lstrcmpA(name, search->className) == 0 && IsWindowVisible(window))
+    if (std::find(search->processIds.begin(), search->processIds.end(), owner) != search->processIds.end() &&
+        lstrcmpA(name, search->className) == 0 && IsWindowVisible(window))
         search->found.push_back(window);
     return TRUE;
 }
 }  // namespace
 
 std::vector<HWND> ChiphostProcess::FindWindows(const char* className) const {
-    WindowSearch search{process_.dwProcessId, className, {}};
+    WindowSearch search{ProcessAndChildren(process_.dwProcessId), className, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
