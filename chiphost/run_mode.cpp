@@ -35,6 +35,8 @@ const HostMenuRow kHostMenu[] = {
 const HostMenuRow kHostMenuEnd[] = {{kCommandDelete, "Delete this chip"}, {kCommandQuit, "Quit"}};
 const char kDeleteQuestion[] = "Delete this chip and its text?";
 const char kNotSaving[] = "Changes are not being saved (see the console)";
+// Posted to a chip to put the bars of the minimised chips back on top.
+constexpr UINT kRaiseBars = WM_APP + 100;
 
 struct DesktopChip {
     HostedChip chip;
@@ -94,6 +96,7 @@ private:
     void RefreshTimer(DesktopChip* chip);
     void ReportPicture(DesktopChip* chip);
     bool AnyMinimised() const;
+    void RaiseBars();
     StoredChip Snapshot(DesktopChip* chip);
 
     const DrawExLibrary& library_;
@@ -302,6 +305,17 @@ void Desktop::ReportPicture(DesktopChip* chip) {
     std::fflush(stderr);
 }
 
+// The bars stay above every chip, as taskbar buttons do: topmost. Under Wine
+// without a window manager a topmost bar is put back on top of the X windows
+// only when its place in the order changes, so it is taken out and put back.
+void Desktop::RaiseBars() {
+    for (const auto& chip : chips_)
+        if (chip->minimised) {
+            SetWindowPos(chip->chip.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(chip->chip.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+}
+
 bool Desktop::AnyMinimised() const {
     for (const auto& chip : chips_)
         if (chip->minimised) return true;
@@ -465,6 +479,17 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
         if (wParam == kChipTimer) OnTimer(chip);
         return 0;
     case WM_SIZE: OnSize(chip, wParam); return 0;
+    case WM_WINDOWPOSCHANGED:
+        // A chip brought up must not cover the bars of the minimised ones;
+        // they are put back once the chip is in its place on the display.
+        if (!chip->minimised && !(reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_NOZORDER))
+            PostMessageA(window, kRaiseBars, 0, 0);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_ACTIVATE:
+        // Activated, a chip is raised on the display, over the bars too.
+        if (!chip->minimised && LOWORD(wParam) != WA_INACTIVE) PostMessageA(window, kRaiseBars, 0, 0);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case kRaiseBars: RaiseBars(); return 0;
     case WM_CLOSE: RequestQuit(); return 0;
     case kQueryTimerTicks: return chip->ticks;
     case kQueryPaints: return chip->paints;
@@ -601,8 +626,7 @@ void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
         if (!chip->minimised) ++chip->zoomsOut;
         chip->minimised = true;
         library_.Zoom(chip->chip.handle, 0, 0);
-        // As a taskbar button is: above every chip, so that none hides it.
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RaiseBars();
         RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);  // the bar's label
         return;
     }
