@@ -89,9 +89,16 @@ TEST_F(RunModeTest, ChipsRunSaveAndComeBack) {
         UpdateWindow(pictured);
         EXPECT_GT(Query(pictured, kQueryPaints), paints);
 
-        // A host command: a new chip.
+        // A host command: a new chip, twice from the same chip; each goes on a
+        // cascade, never exactly over another.
         SendMessageA(clock, WM_COMMAND, kCommandNewChip, 0);
-        EXPECT_EQ(host.WaitForChips(3).size(), 3u);
+        SendMessageA(clock, WM_COMMAND, kCommandNewChip, 0);
+        const std::vector<HWND> all = host.WaitForChips(4);
+        ASSERT_EQ(all.size(), 4u);
+        for (size_t i = 0; i < all.size(); ++i)
+            for (size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(WindowRect(all[i]).left == WindowRect(all[j]).left &&
+                             WindowRect(all[i]).top == WindowRect(all[j]).top) << i << " over " << j;
 
         PostMessageA(clock, WM_CLOSE, 0, 0);
         DWORD exitCode = 99;
@@ -101,7 +108,7 @@ TEST_F(RunModeTest, ChipsRunSaveAndComeBack) {
 
     const std::string first = ReadTextFile(store_);
     const std::vector<std::string> blocks = Values(first, "settings");
-    ASSERT_EQ(blocks.size(), 3u) << first;
+    ASSERT_EQ(blocks.size(), 4u) << first;
     EXPECT_FALSE(FileExists(store_ + ".new"));
     EXPECT_EQ(Values(first, "text")[1], "picture <date>");
     EXPECT_EQ(Values(first, "back_colour")[1], "#204060");
@@ -402,10 +409,12 @@ TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
         PostMessageA(chip, way.message, way.minimise, 0);
         EXPECT_TRUE(WaitUntil([&] { return IsIconic(chip) != FALSE; }));
         EXPECT_EQ(Query(chip, kQueryZoomsOut), zooms + 1);
+        EXPECT_TRUE(GetWindowLongA(chip, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the bar stays above the chips";
         const LRESULT paints = Query(chip, kQueryPaints);
         PostMessageA(chip, way.message, way.restore, 0);
         EXPECT_TRUE(WaitUntil([&] { return !IsIconic(chip); }));
         EXPECT_EQ(Query(chip, kQueryZoomsIn), ++zooms);
+        EXPECT_FALSE(GetWindowLongA(chip, GWL_EXSTYLE) & WS_EX_TOPMOST);
         EXPECT_TRUE(WaitUntil([&] { return Query(chip, kQueryPaints) > paints; })) << "painted again";
         EXPECT_EQ(WindowRect(chip).right - WindowRect(chip).left, after.right - after.left);
     }
