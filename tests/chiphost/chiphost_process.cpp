@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 #include <algorithm>
 #include "../../chiphost/run_messages.h"
+#include "../../chiphost/text_codec.h"
 #include "test_support.h"
 
 namespace {
@@ -24,7 +25,7 @@ bool Start(const std::string& args, const std::string& outputPath, PROCESS_INFOR
     startup.hStdOutput = output;
     startup.hStdError = output;
     // Wide, as a user's shell starts it: paths beyond the ANSI code page reach it as typed.
-    std::wstring command = Wide("\"" + ProgramDirectory() + "chiphost.exe\" " + args);
+    std::wstring command = Utf8ToWide("\"" + ProgramDirectory() + "chiphost.exe\" " + args);
     const BOOL ok = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                                    process);
     CloseHandle(output);
@@ -32,15 +33,9 @@ bool Start(const std::string& args, const std::string& outputPath, PROCESS_INFOR
 }
 }  // namespace
 
-std::wstring Wide(const std::string& utf8) {
-    std::wstring wide(utf8.size() + 1, L'\0');
-    wide.resize(static_cast<size_t>(
-        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], static_cast<int>(wide.size())) - 1));
-    return wide;
-}
-
 void WriteTextFile(const std::string& path, const std::string& text) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
     WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -48,8 +43,8 @@ void WriteTextFile(const std::string& path, const std::string& text) {
 }
 
 std::string ReadTextFile(const std::string& path) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::string();
     std::string text;
     char buffer[4096];
@@ -59,7 +54,9 @@ std::string ReadTextFile(const std::string& path) {
     return text;
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::string& path) {
+    return GetFileAttributesW(Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 ChiphostRun RunChiphost(const std::string& args, DWORD timeoutMs) {
     ChiphostRun run;

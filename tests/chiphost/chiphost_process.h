@@ -37,7 +37,6 @@ private:
     std::string outputPath_;
 };
 
-std::wstring Wide(const std::string& utf8);
 // Writes text to path (bytes as given).
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);

@@ -1,14 +1,10 @@
-// A system-wide CBT hook for the run mode tests: in a process whose environment
-// names BRIMSEL_TEST_REFUSE_CHIP_WINDOW=N, the creation of its N-th chip window
-// is refused, as the system refuses a window it cannot make. The test installs
-// the hook; the system loads this module into chiphost, which knows nothing of it.
+// A system-wide CBT hook, which the system loads into chiphost: in a process
+// with BRIMSEL_TEST_REFUSE_CHIP_WINDOW=N it refuses the N-th chip window.
 #include <windows.h>
 #include <cstdlib>
 #include "../../../chiphost/run_messages.h"
 
-namespace {
-int g_chipWindows = 0;  // created so far in this process
-}
+static int g_chipWindows = 0;  // created so far in this process
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK RefuseChipWindow(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND) {
