@@ -23,7 +23,10 @@ class StoreSafetyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         store_ = TempDirectory() + "safe.ini";
-        for (const char* suffix : {"", ".new", ".old"}) DeleteFileA((store_ + suffix).c_str());
+        for (const char* suffix : {"", ".new", ".old"}) {
+            SetFileAttributesA((store_ + suffix).c_str(), FILE_ATTRIBUTE_NORMAL);  // left read-only, it refuses saves
+            DeleteFileA((store_ + suffix).c_str());
+        }
     }
     std::string store_;
 };

@@ -32,6 +32,19 @@ for display in "" ":$free"; do
   fi
 done
 
+# A display that goes away during the run ends run mode with 7, every memo kept.
+Xvfb ":$free" -screen 0 640x480x24 >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$free" ] && break; sleep 0.1; done
+DISPLAY=":$free" "$build/wine-run.sh" "$build/bin/chiphost.exe" run "$(windows "$store")" >"$work/out" 2>&1 &
+host=$!
+for _ in $(seq 150); do grep -q "saved at once" "$work/out" && break; sleep 0.2; done
+kill "$xvfb"
+status=0
+wait "$host" || status=$?
+[ "$status" = 7 ] && grep -q "display went away" "$work/out" && grep -q '^text = kept too' "$store" ||
+  { cat "$work/out"; echo "unix stores: a display that went away ended run mode with $status"; exit 1; }
+
 # A linked store is saved through to its target, and stays a link.
 mkdir -p "$work/target"
 ln -s target/chips.ini "$work/link.ini"
