@@ -93,6 +93,12 @@ bool ChiphostProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
 
 std::string ChiphostProcess::Output() const { return ReadTextFile(outputPath_); }
 
+bool ChiphostProcess::WaitForOutput(const std::string& text, DWORD timeoutMs) const {
+    for (const DWORD start = GetTickCount(); Output().find(text) == std::string::npos; Sleep(100))
+        if (GetTickCount() - start > timeoutMs) return false;
+    return true;
+}
+
 namespace {
 struct WindowSearch {
     std::vector<DWORD> processIds;

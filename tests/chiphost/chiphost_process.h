@@ -30,6 +30,8 @@ public:
     // Waits for the exit; false on timeout.
     bool Wait(DWORD timeoutMs, DWORD* exitCode);
     std::string Output() const;
+    // Waits up to timeoutMs for text in the output; false on timeout.
+    bool WaitForOutput(const std::string& text, DWORD timeoutMs = 15000) const;
 
 private:
     std::vector<HWND> FindWindows(const char* className) const;

@@ -58,7 +58,7 @@ TEST_F(StoreSafetyTest, ASecondRunModeOnTheStoreIsRefused) {
     ChiphostProcess first("run \"" + store_ + "\" --exit-after 60000");
     std::vector<HWND> chips = first.WaitForChips(5);
     ASSERT_EQ(chips.size(), 5u) << first.Output();
-    for (int i = 0; i < 100 && first.Output().find("saved at once") == std::string::npos; ++i) Sleep(100);
+    ASSERT_TRUE(first.WaitForOutput("saved at once")) << first.Output();
     const std::string saved = ReadTextFile(store_);
     const ChiphostRun second = RunChiphost("run \"" + store_ + "\" --exit-after 60000", 20000);
     EXPECT_EQ(second.exitCode, 8u) << second.output;
@@ -140,7 +140,7 @@ TEST(UnixStores, OnAFullDiskNoMemoIsLostAndSavingResumes) {
     ChiphostProcess host("run \"" + store + "\" --exit-after 60000");
     std::vector<HWND> chips = host.WaitForChips(5);
     ASSERT_EQ(chips.size(), 5u) << host.Output();
-    EXPECT_NE(host.Output().find("(error 112). Changes are not being saved"), std::string::npos) << host.Output();
+    EXPECT_TRUE(host.WaitForOutput("(error 112). Changes are not being saved")) << host.Output();
     SendMessageA(chips[0], WM_COMMAND, kCommandNewChip, 0);
     EXPECT_EQ(ReadTextFile(store), kFiveChips);
     DeleteFileA(filler.c_str());
