@@ -64,9 +64,9 @@ public:
     void RefuseChanges(const std::string& reason) { refusal_ = reason; }
     // Why changes are not saved now; empty while they are.
     const std::string& problem() const { return refusal_.empty() ? saveProblem_ : refusal_; }
-    // What the changes of this run would write; remembered at start, to tell
-    // at the end whether a read-only store missed any.
-    void MarkStart() { startText_ = StoreText(); }
+    // What the store holds at start, as far as its chips go: written by the
+    // first save, or as read when that failed.
+    void MarkStart() { savedText_ = StoreText(); }
     // Quits now, or once the menu or dialog that is open has been cancelled:
     // their callers still use the chip afterwards.
     void RequestQuit();
@@ -104,7 +104,8 @@ private:
     std::vector<std::unique_ptr<DesktopChip>> chips_;
     std::string refusal_;      // non-empty: the store is not to be written
     std::string saveProblem_;  // why the last save failed; empty after a good one
-    std::string startText_, endText_;
+    std::string savedText_;    // what the store holds, as far as its chips go
+    std::string endText_;      // what the last save meant to write
     bool quitting_ = false;
     int modal_ = 0;            // menus and dialogs open on this thread
     bool quitPending_ = false;
@@ -356,6 +357,7 @@ bool Desktop::Save() {
     if (ReplaceFileContents(storePath_, endText_.data(), endText_.size(), &error)) {
         if (!saveProblem_.empty()) Say("the store " + storePath_ + " is saved again; every change is saved at once");
         saveProblem_.clear();
+        savedText_ = endText_;
         return true;
     }
     // Said once for each new reason, not at every change.
@@ -367,10 +369,10 @@ bool Desktop::Save() {
 }
 
 std::string Desktop::EndProblem() const {
-    if (!refusal_.empty())
-        return endText_ == startText_ ? std::string()
-                                      : refusal_ + ": the changes made in this run were not saved";
-    return saveProblem_.empty() ? std::string() : "the last changes were not saved: " + saveProblem_;
+    // Saves that failed lost nothing when the store already holds what they meant to write.
+    if (problem().empty() || endText_ == savedText_) return std::string();
+    return refusal_.empty() ? "the last changes were not saved: " + saveProblem_
+                            : refusal_ + ": the changes made in this run were not saved";
 }
 
 size_t Desktop::ShownCount() const {
