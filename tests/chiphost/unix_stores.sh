@@ -45,6 +45,13 @@ wait "$host" || status=$?
 [ "$status" = 7 ] && grep -q "display went away" "$work/out" && grep -q '^text = kept too' "$store" ||
   { cat "$work/out"; echo "unix stores: a display that went away ended run mode with $status"; exit 1; }
 
+# A read-only store (mode 444) is shown, never written, and keeps its mode.
+chmod 444 "$store"
+cp "$store" "$work/read-only.before"
+"$build/wine-run.sh" "$build/bin/chiphost.exe" run "$(windows "$store")" --exit-after 1000 >"$work/out" 2>&1 &&
+  grep -q "is read-only" "$work/out" && [ "$(stat -c %a "$store")" = 444 ] && cmp -s "$store" "$work/read-only.before" ||
+  { cat "$work/out"; echo "unix stores: a read-only store was written or its mode changed"; exit 1; }
+
 # A linked store is saved through to its target, and stays a link.
 mkdir -p "$work/target"
 ln -s target/chips.ini "$work/link.ini"
