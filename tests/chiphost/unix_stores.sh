@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Run mode where only the Unix side can set the scene: without a display, on a
-# store reached through a symbolic link, and, as root, for the UnixStores tests
-# of chiphost_tests.exe, on a full disk (a small tmpfs mounted here, unmounted after).
+# Run mode where only the Unix side can set the scene: without a display, with a
+# display that goes away, on a read-only (444) store, on a store reached through
+# a symbolic link, and, as root, for the UnixStores tests of chiphost_tests.exe,
+# on a full disk (a small tmpfs mounted here, unmounted after).
 #   unix_stores.sh BUILD
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 work="$(mktemp -d "$build/unix-stores.XXXXXX")"
-mounted=""
+mounted="" xvfb=""
 cleanup() {
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
   if [ -n "$mounted" ]; then umount "$mounted" || true; fi
   rm -rf "$work"
 }
@@ -60,6 +62,7 @@ printf '[store]\nversion = 1\n[chip]\ntext = linked\n' >"$work/target/chips.ini"
   [ -L "$work/link.ini" ] && grep -q '^text = linked' "$work/target/chips.ini" &&
   grep -q '^; end of the store' "$work/target/chips.ini" ||
   { cat "$work/out"; echo "unix stores: the linked store is no longer a link, or its target was not saved"; exit 1; }
+
 mkdir -p "$work/full"
 if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=256k tmpfs "$work/full" 2>/dev/null; then
   mounted="$work/full"
