@@ -3,7 +3,6 @@
 #include <cstring>
 #include "chip_values.h"
 #include "ini_file.h"
-#include "safe_file.h"
 #include "text_codec.h"
 
 namespace {
@@ -144,9 +143,4 @@ std::string WriteChipStoreText(const ChipStore& store) {
 bool IsWholeStoreText(const std::string& text) {
     const size_t n = sizeof kStoreEnd - 1;
     return text.size() >= n && text.compare(text.size() - n, n, kStoreEnd) == 0;
-}
-
-bool SaveChipStore(const std::string& path, const ChipStore& store, std::string* error) {
-    const std::string text = WriteChipStoreText(store);
-    return ReplaceFileContents(path, text.data(), text.size(), error);
 }

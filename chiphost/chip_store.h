@@ -36,7 +36,5 @@ StoreLoad LoadChipStore(const std::string& path, bool recovering, ChipStore* sto
 std::string WriteChipStoreText(const ChipStore& store);
 // True when text ends as WriteChipStoreText ends every store: not cut short.
 bool IsWholeStoreText(const std::string& text);
-// Writes the store through a new file that then replaces path.
-bool SaveChipStore(const std::string& path, const ChipStore& store, std::string* error);
 // A chip for an empty store.
 StoredChip NewStoredChip();
