@@ -3,19 +3,22 @@
 #include <cstring>
 #include "chip_values.h"
 #include "ini_file.h"
-#include "safe_file.h"
+#include "text_codec.h"
 
 namespace {
 constexpr int kStoreVersion = 1;
 constexpr size_t kMaxSavedBytes = 4096;
 const std::vector<const char*> kStoreKeys = {"version"};
 const char kChipLeftOut[] = "the chip is left out";
+// The last line of every store written here: a file that ends with it was
+// written whole (a comment, so readers of the format need not know it).
+const char kStoreEnd[] = "; end of the store\n";
 const std::vector<const char*> kChipKeys = {"text", "text_colour", "back_colour", "font", "x",
                                             "y",    "width",       "height",      "settings"};
 
 bool FileIsEmpty(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
+    return GetFileAttributesExW(Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
            data.nFileSizeLow == 0;
 }
 
@@ -76,7 +79,7 @@ StoredChip NewStoredChip() {
 
 StoreLoad LoadChipStore(const std::string& path, bool recovering, ChipStore* store, std::string* error) {
     *store = ChipStore{};
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND) return StoreLoad::kMissing;
     IniFile file;
     if (!ReadIniFile(path, &file, error)) return StoreLoad::kUnreadable;
@@ -134,10 +137,10 @@ std::string WriteChipStoreText(const ChipStore& store) {
             out += "width = " + std::to_string(c.width) + "\nheight = " + std::to_string(c.height) + "\n";
         if (!c.saved.empty()) out += "settings = " + WriteHex(c.saved.data(), c.saved.size()) + "\n";
     }
-    return out;
+    return out + "\n" + kStoreEnd;
 }
 
-bool SaveChipStore(const std::string& path, const ChipStore& store, std::string* error) {
-    const std::string text = WriteChipStoreText(store);
-    return ReplaceFileContents(path, text.data(), text.size(), error);
+bool IsWholeStoreText(const std::string& text) {
+    const size_t n = sizeof kStoreEnd - 1;
+    return text.size() >= n && text.compare(text.size() - n, n, kStoreEnd) == 0;
 }

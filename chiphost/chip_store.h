@@ -25,15 +25,16 @@ struct ChipStore {
 
 enum class StoreLoad { kLoaded, kMissing, kUnreadable, kNewer, kDamaged };
 
-// Reads the store at path; an empty file is a store without chips. kDamaged:
+// Reads the store at path (UTF-8); an empty file is a store without chips. kDamaged:
 // *error lists every problem with its line, and store->chips holds every chip
 // whose text could be read, a bad value replaced by its default (with
 // recovering, each message says what became of it). kNewer: a later version
 // of the store, not read.
 StoreLoad LoadChipStore(const std::string& path, bool recovering, ChipStore* store, std::string* error);
-// The store's text, as LoadChipStore reads it.
+// The store's text, as LoadChipStore reads it. It ends with a comment line
+// that marks it as whole.
 std::string WriteChipStoreText(const ChipStore& store);
-// Writes the store through a new file that then replaces path.
-bool SaveChipStore(const std::string& path, const ChipStore& store, std::string* error);
+// True when text ends as WriteChipStoreText ends every store: not cut short.
+bool IsWholeStoreText(const std::string& text);
 // A chip for an empty store.
 StoredChip NewStoredChip();

@@ -1,10 +1,11 @@
 #include "drawex_library.h"
 #include <vector>
 #include "system_error.h"
+#include "text_codec.h"
 
 bool LoadDrawExLibrary(const std::string& path, DrawExLibrary* library, std::string* error) {
     *library = DrawExLibrary{};
-    library->module = LoadLibraryA(path.c_str());
+    library->module = LoadLibraryW(Utf8ToWide(path).c_str());
     if (!library->module) {
         *error = "cannot load the library " + path + ": " + LastErrorText();
         return false;
@@ -31,14 +32,9 @@ void FreeDrawExLibrary(DrawExLibrary* library) {
 namespace {
 // The folder of chiphost.exe, with its trailing separator.
 std::string ProgramFolder() {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir(path);
-    // Module paths are ANSI; a DBCS trail byte may equal '\', so walk by character.
-    size_t cut = 0;
-    for (const char* p = path; *p; p = CharNextA(p))
-        if (*p == '\\' || *p == '/') cut = static_cast<size_t>(p - path) + 1;
-    return dir.substr(0, cut);
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return PathFolder(WideToUtf8(path));
 }
 }  // namespace
 
@@ -46,16 +42,16 @@ std::string DefaultLibraryPath() { return ProgramFolder() + "Brimsel.dxl"; }
 
 std::string DefaultPluginFolder() {
     const std::string folder = ProgramFolder() + "spi";
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    const DWORD attributes = GetFileAttributesW(Utf8ToWide(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::string();
     return folder;
 }
 
 void PrependToPath(const std::string& dir) {
-    DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
-    std::vector<char> old(size + 1, '\0');
-    if (size) GetEnvironmentVariableA("PATH", old.data(), size);
-    std::string value = dir;
-    if (old[0]) value += ";" + std::string(old.data());
-    SetEnvironmentVariableA("PATH", value.c_str());
+    DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    std::vector<wchar_t> old(size + 1, L'\0');
+    if (size) GetEnvironmentVariableW(L"PATH", old.data(), size);
+    std::wstring value = Utf8ToWide(dir);
+    if (old[0]) value += L";" + std::wstring(old.data());
+    SetEnvironmentVariableW(L"PATH", value.c_str());
 }

@@ -10,6 +10,8 @@ struct DrawExLibrary : DrawExExports {
     HMODULE module = nullptr;
 };
 
+// Paths here are UTF-8, as typed, and reach the system through its wide calls.
+
 // Loads the library at path and binds every export. On failure the module is
 // released again, *error names the path or the missing export, and false is
 // returned. A loaded library is released with FreeDrawExLibrary.

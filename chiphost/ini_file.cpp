@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include "system_error.h"
+#include "text_codec.h"
 
 namespace {
 std::string Trim(const std::string& s) {
@@ -43,7 +44,7 @@ std::string IniFile::Describe(bool recovering) const {
 }
 
 bool ReadIniFile(const std::string& path, IniFile* file, std::string* error) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *error = path + ": cannot open the file: " + LastErrorText();
@@ -54,9 +55,10 @@ bool ReadIniFile(const std::string& path, IniFile* file, std::string* error) {
     DWORD got = 0;
     bool ok = true;
     while ((ok = ReadFile(h, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) text.append(buffer, got);
+    const DWORD readError = ok ? 0 : GetLastError();  // before CloseHandle sets its own
     CloseHandle(h);
     if (!ok) {
-        *error = path + ": cannot read the file";
+        *error = path + ": cannot read the file: " + SystemErrorText(readError);
         return false;
     }
     ParseIniText(path, text, file);

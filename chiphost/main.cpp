@@ -4,8 +4,10 @@
 // Exit codes: 0 done, 1 bad command line, 2 bad scene or store file,
 // 3 library not loadable or incomplete, 4 rendering or writing failed,
 // 5 render --strict: the sheet was written but a chip's picture could not be shown,
-// 6 Windows runs with an ANSI code page other than 932.
+// 6 Windows runs with an ANSI code page other than 932, 7 run mode: no display
+// (or the display went away), 8 run mode: the store is in use by another run mode.
 #include <windows.h>
+#include <shellapi.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,10 +17,12 @@
 #include "run_mode.h"
 #include "scene_file.h"
 #include "text_codec.h"
+#include "window_process.h"
 
 namespace {
 enum ExitCode {
-    kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4, kExitUnshown = 5, kExitCodePage = 6
+    kExitOk = 0, kExitUsage = 1, kExitFile = 2, kExitLibrary = 3, kExitOutput = 4, kExitUnshown = 5, kExitCodePage = 6,
+    kExitNoDisplay = 7, kExitStoreInUse = 8
 };
 
 const char kUsage[] =
@@ -31,10 +35,12 @@ const char kUsage[] =
     "                     (default: the spi folder next to chiphost.exe, when there is one)\n"
     "  --strict           render mode: exit with 5 when a chip's picture cannot be shown\n"
     "  --exit-after MS    run mode: save and quit after MS milliseconds\n"
-    "  --recover          run mode: back up a damaged store and start from what it still holds\n"
+    "  --recover          run mode: back up a damaged store and start from what it still holds,\n"
+    "                     or take a whole save an earlier run left in STORE.new\n"
     "exit codes: 0 done, 1 bad command line, 2 bad scene or store, 3 library not loadable,\n"
     "  4 rendering or writing failed, 5 (--strict) a picture could not be shown,\n"
-    "  6 Windows does not run with code page 932 (under Wine: LANG and LC_ALL ja_JP.UTF-8)\n";
+    "  6 Windows does not run with code page 932 (under Wine: LANG and LC_ALL ja_JP.UTF-8),\n"
+    "  7 run mode has no display (or lost it), 8 the store is in use by another run mode\n";
 
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "chiphost: %s%s", message.c_str(), message.empty() || message.back() != '\n' ? "\n" : "");
@@ -50,7 +56,20 @@ struct CommandLine {
     std::vector<std::string> words;
 };
 
-bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* error) {
+// The words of the command line as typed, in UTF-8: taken through the wide
+// command line, so that no file name passes through the ANSI code page.
+std::vector<std::string> CommandWords() {
+    std::vector<std::string> words;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return words;
+    for (int i = 0; i < count; ++i) words.push_back(WideToUtf8(wide[i]));
+    LocalFree(wide);
+    return words;
+}
+
+bool ParseCommandLine(const std::vector<std::string>& argv, CommandLine* line, std::string* error) {
+    const int argc = static_cast<int>(argv.size());
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string* out) {
@@ -101,10 +120,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* err
 }
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     CommandLine line;
     std::string error;
-    if (!ParseCommandLine(argc, argv, &line, &error)) return Fail(kExitUsage, error + "\n" + kUsage);
+    if (!ParseCommandLine(CommandWords(), &line, &error)) return Fail(kExitUsage, error + "\n" + kUsage);
     if (line.help) {
         std::fputs(kUsage, stdout);
         return kExitOk;
@@ -117,6 +136,15 @@ int main(int argc, char** argv) {
                                        ", but the library's texts are code page 932 (Japanese) and would show as "
                                        "other characters. Under Wine, set LANG and LC_ALL to ja_JP.UTF-8; on Windows, "
                                        "make Japanese the language for non-Unicode programs.");
+
+    if (line.words[0] == "run" && WantsWindowProcess()) {
+        bool displayLost = false;
+        const int code = RunWindowProcess(&displayLost);
+        if (displayLost)
+            return Fail(kExitNoDisplay, "the display went away, and run mode with it. The store " + line.words[1] +
+                                            " holds every change saved until then.");
+        if (code >= 0) return code;
+    }
 
     // Read the scene before loading anything, so a bad file is named first.
     Scene scene;
@@ -141,6 +169,8 @@ int main(int argc, char** argv) {
         const RunResult result = RunDesktop(library, line.words[1], line.run, &error);
         if (result == RunResult::kBadStore) code = Fail(kExitFile, error);
         else if (result == RunResult::kFailed) code = Fail(kExitOutput, error);
+        else if (result == RunResult::kNoDisplay) code = Fail(kExitNoDisplay, error);
+        else if (result == RunResult::kInUse) code = Fail(kExitStoreInUse, error);
     }
     FreeDrawExLibrary(&library);
     return code;

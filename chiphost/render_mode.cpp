@@ -118,11 +118,11 @@ LOGFONTA TitleFont(const SceneSheet& sheet) {
 std::string OutputFolderProblem(const std::string& outPath) {
     const std::string folder = PathFolder(outPath);
     if (folder.empty()) return std::string();
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    const DWORD attributes = GetFileAttributesW(Utf8ToWide(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return "cannot write " + Cp932ToUtf8(outPath) + ": the folder " + Cp932ToUtf8(folder) + " does not exist";
+        return "cannot write " + outPath + ": the folder " + folder + " does not exist";
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return "cannot write " + Cp932ToUtf8(outPath) + ": " + Cp932ToUtf8(folder) + " is not a folder";
+        return "cannot write " + outPath + ": " + folder + " is not a folder";
     return std::string();
 }
 

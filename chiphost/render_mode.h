@@ -5,7 +5,7 @@
 #include "drawex_library.h"
 #include "scene_file.h"
 
-// Paints the scene and writes the sheet to outPath. Prints where each chip
+// Paints the scene and writes the sheet to outPath (UTF-8). Prints where each chip
 // landed on the sheet, and each chip whose picture cannot be shown, with the
 // reason; *unshown counts those. False with *error on failure.
 bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::string& outPath, int* unshown,

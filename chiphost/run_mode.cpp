@@ -10,6 +10,7 @@
 #include "picture_check.h"
 #include "run_messages.h"
 #include "safe_file.h"
+#include "store_access.h"
 #include "system_error.h"
 #include "text_codec.h"
 #include "text_dialog.h"
@@ -19,6 +20,8 @@ constexpr UINT_PTR kChipTimer = 1;
 // GetTimerSpan's unit: ticks come span x 500 ms apart, so a seconds display
 // never lags by more than half a second.
 constexpr UINT kTimerUnitMs = 500;
+// New chips step down and right by this much from the chip they came from.
+constexpr int kCascadeStep = 30;
 
 struct HostMenuRow {
     UINT id;
@@ -31,10 +34,17 @@ const HostMenuRow kHostMenu[] = {
 };
 const HostMenuRow kHostMenuEnd[] = {{kCommandDelete, "Delete this chip"}, {kCommandQuit, "Quit"}};
 const char kDeleteQuestion[] = "Delete this chip and its text?";
+const char kNotSaving[] = "Changes are not being saved (see the console)";
+// Posted to a chip to put the bars of the minimised chips back on top.
+constexpr UINT kRaiseBars = WM_APP + 100;
 
 struct DesktopChip {
     HostedChip chip;
     int line = 0;              // of its [chip] section in the store; 0 for a new chip
+    // A stored chip whose window could not be created: kept as it was read,
+    // so that the store never loses it.
+    bool shown = true;
+    StoredChip unshown;
     bool minimised = false;
     int ticks = 0;
     int paints = 0;
@@ -45,16 +55,33 @@ struct DesktopChip {
 class Desktop {
 public:
     Desktop(const DrawExLibrary& library, const std::string& storePath) : library_(library), storePath_(storePath) {}
-    bool Open(const StoredChip& stored);
-    void Save();
+    // Shows a chip. False, with the system's reason in *why, when its window
+    // cannot be created; a stored chip is then kept as it was read.
+    bool Open(const StoredChip& stored, bool keepUnshown, std::string* why);
+    // Writes the store; false when it was not written (*problem() says why).
+    bool Save();
+    // A read-only store: nothing is written; reason is told wherever saves are.
+    void RefuseChanges(const std::string& reason) { refusal_ = reason; }
+    // Why changes are not saved now; empty while they are.
+    const std::string& problem() const { return refusal_.empty() ? saveProblem_ : refusal_; }
+    // What the store holds at start, as far as its chips go: written by the
+    // first save, or as read when that failed.
+    void MarkStart() { savedText_ = StoreText(); }
     // Quits now, or once the menu or dialog that is open has been cancelled:
     // their callers still use the chip afterwards.
     void RequestQuit();
-    bool empty() const { return chips_.empty(); }
+    // Closes every chip window without saving.
+    void Abandon();
+    size_t ShownCount() const;
+    // Empty when the run ended with its changes saved; else what was lost.
+    std::string EndProblem() const;
     LRESULT Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     void Quit();
+    void CloseChips();
+    std::string StoreText();
+    POINT NewChipPosition(HWND from) const;
     void OnPaint(DesktopChip* chip);
     void PaintBar(DesktopChip* chip);
     void OnContextMenu(DesktopChip* chip, int x, int y);
@@ -69,11 +96,16 @@ private:
     void RefreshTimer(DesktopChip* chip);
     void ReportPicture(DesktopChip* chip);
     bool AnyMinimised() const;
+    void RaiseBars();
     StoredChip Snapshot(DesktopChip* chip);
 
     const DrawExLibrary& library_;
     std::string storePath_;
     std::vector<std::unique_ptr<DesktopChip>> chips_;
+    std::string refusal_;      // non-empty: the store is not to be written
+    std::string saveProblem_;  // why the last save failed; empty after a good one
+    std::string savedText_;    // what the store holds, as far as its chips go
+    std::string endText_;      // what the last save meant to write
     bool quitting_ = false;
     int modal_ = 0;            // menus and dialogs open on this thread
     bool quitPending_ = false;
@@ -178,9 +210,46 @@ void AppendLibraryMenu(HMENU popup, HMENU library) {
     }
     DestroyMenu(library);
 }
+
+// Where a new chip goes: a step down and right of from, and another while a
+// chip already has its corner there, so that it is never exactly over one.
+// Past the work area the cascade starts again at its top, a step further right.
+POINT CascadePosition(POINT from, const std::vector<POINT>& taken, const RECT& work) {
+    constexpr LONG kRoom = 4 * kCascadeStep;  // of the chip still inside the area
+    POINT p = from;
+    for (int tries = 0, column = 0; tries < 1000; ++tries) {
+        p.x += kCascadeStep;
+        p.y += kCascadeStep;
+        if (p.x > work.right - kRoom || p.y > work.bottom - kRoom) {
+            column = (column + 1) % 20;
+            p = POINT{work.left + column * kCascadeStep, work.top};
+        }
+        if (std::none_of(taken.begin(), taken.end(), [&](POINT t) { return t.x == p.x && t.y == p.y; })) break;
+    }
+    return p;
+}
+
+// Empty when this process can create windows, else why not: without a
+// display (under Wine, no X server) no window can be made at all.
+std::string DisplayProblem() {
+    SetLastError(0);
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                 nullptr);
+    const DWORD code = GetLastError();
+    if (probe) {
+        DestroyWindow(probe);
+        return std::string();
+    }
+    return code ? SystemErrorText(code) : "the system gives no reason";
+}
+
+void Say(const std::string& line) {
+    std::fprintf(stderr, "chiphost: %s\n", line.c_str());
+    std::fflush(stderr);
+}
 }  // namespace
 
-bool Desktop::Open(const StoredChip& stored) {
+bool Desktop::Open(const StoredChip& stored, bool keepUnshown, std::string* why) {
     auto owned = std::make_unique<DesktopChip>();
     DesktopChip* chip = owned.get();
     chip->chip.text = stored.text;
@@ -200,7 +269,16 @@ bool Desktop::Open(const StoredChip& stored) {
     HWND window = CreateWindowExA(kChipExStyle, ChipWindowClass(), "Brimsel chip", kRunChipStyle & ~WS_VISIBLE,
                                   stored.hasPosition ? stored.x : cascade, stored.hasPosition ? stored.y : cascade,
                                   first.cx, first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), chip);
-    if (!window) return false;
+    if (!window) {
+        const DWORD code = GetLastError();  // before anything else runs
+        *why = code ? SystemErrorText(code) : "the system gives no reason";
+        if (keepUnshown) {
+            chip->shown = false;
+            chip->unshown = stored;
+            chips_.push_back(std::move(owned));
+        }
+        return false;
+    }
     KeepInsideWorkArea(window);
     chips_.push_back(std::move(owned));
     StartChip(library_, &chip->chip, window);
@@ -228,6 +306,17 @@ void Desktop::ReportPicture(DesktopChip* chip) {
     std::fflush(stderr);
 }
 
+// The bars stay above every chip, as taskbar buttons do: topmost. Under Wine
+// without a window manager a topmost bar is put back on top of the X windows
+// only when its place in the order changes, so it is taken out and put back.
+void Desktop::RaiseBars() {
+    for (const auto& chip : chips_)
+        if (chip->minimised) {
+            SetWindowPos(chip->chip.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(chip->chip.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+}
+
 bool Desktop::AnyMinimised() const {
     for (const auto& chip : chips_)
         if (chip->minimised) return true;
@@ -235,6 +324,7 @@ bool Desktop::AnyMinimised() const {
 }
 
 StoredChip Desktop::Snapshot(DesktopChip* chip) {
+    if (!chip->shown) return chip->unshown;
     StoredChip s;
     s.text = chip->chip.text;
     s.textColour = chip->chip.textColour;
@@ -254,11 +344,40 @@ StoredChip Desktop::Snapshot(DesktopChip* chip) {
     return s;
 }
 
-void Desktop::Save() {
+std::string Desktop::StoreText() {
     ChipStore store;
     for (auto& chip : chips_) store.chips.push_back(Snapshot(chip.get()));
+    return WriteChipStoreText(store);
+}
+
+bool Desktop::Save() {
+    endText_ = StoreText();
+    if (!refusal_.empty()) return false;
     std::string error;
-    if (!SaveChipStore(storePath_, store, &error)) std::fprintf(stderr, "chiphost: %s\n", error.c_str());
+    if (ReplaceFileContents(storePath_, endText_.data(), endText_.size(), &error)) {
+        if (!saveProblem_.empty()) Say("the store " + storePath_ + " is saved again; every change is saved at once");
+        saveProblem_.clear();
+        savedText_ = endText_;
+        return true;
+    }
+    // Said once for each new reason, not at every change.
+    if (error != saveProblem_)
+        Say("cannot save the store " + storePath_ + ": " + error +
+            ". Changes are not being saved; each change tries again.");
+    saveProblem_ = error;
+    return false;
+}
+
+std::string Desktop::EndProblem() const {
+    // Saves that failed lost nothing when the store already holds what they meant to write.
+    if (problem().empty() || endText_ == savedText_) return std::string();
+    return refusal_.empty() ? "the last changes were not saved: " + saveProblem_
+                            : refusal_ + ": the changes made in this run were not saved";
+}
+
+size_t Desktop::ShownCount() const {
+    return static_cast<size_t>(
+        std::count_if(chips_.begin(), chips_.end(), [](const auto& chip) { return chip->shown; }));
 }
 
 void Desktop::RequestQuit() {
@@ -275,14 +394,39 @@ void Desktop::Quit() {
     if (quitting_) return;
     quitting_ = true;
     Save();
+    CloseChips();
+    PostQuitMessage(0);
+}
+
+void Desktop::Abandon() {
+    quitting_ = true;
+    CloseChips();
+}
+
+void Desktop::CloseChips() {
     for (auto& chip : chips_) {
+        if (!chip->shown) continue;
         HWND window = chip->chip.window;
         KillTimer(window, kChipTimer);
         EndChip(library_, &chip->chip);
         DestroyWindow(window);
     }
     chips_.clear();
-    PostQuitMessage(0);
+}
+
+POINT Desktop::NewChipPosition(HWND from) const {
+    RECT r{};
+    GetWindowRect(from, &r);
+    std::vector<POINT> taken;
+    for (const auto& chip : chips_) {
+        RECT other{};
+        if (chip->shown && GetWindowRect(chip->chip.window, &other)) taken.push_back(POINT{other.left, other.top});
+    }
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(from, MONITOR_DEFAULTTONEAREST), &monitor))
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
+    return CascadePosition(POINT{r.left, r.top}, taken, monitor.rcWork);
 }
 
 void Desktop::FitToDefault(DesktopChip* chip) {
@@ -337,6 +481,17 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
         if (wParam == kChipTimer) OnTimer(chip);
         return 0;
     case WM_SIZE: OnSize(chip, wParam); return 0;
+    case WM_WINDOWPOSCHANGED:
+        // A chip brought up must not cover the bars of the minimised ones;
+        // they are put back once the chip is in its place on the display.
+        if (!chip->minimised && !(reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_NOZORDER))
+            PostMessageA(window, kRaiseBars, 0, 0);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_ACTIVATE:
+        // Activated, a chip is raised on the display, over the bars too.
+        if (!chip->minimised && LOWORD(wParam) != WA_INACTIVE) PostMessageA(window, kRaiseBars, 0, 0);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case kRaiseBars: RaiseBars(); return 0;
     case WM_CLOSE: RequestQuit(); return 0;
     case kQueryTimerTicks: return chip->ticks;
     case kQueryPaints: return chip->paints;
@@ -391,6 +546,8 @@ void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
         AppendLibraryMenu(popup, library);
         AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
     }
+    // While saves fail, every menu says so, greyed, above the host's items.
+    if (!problem().empty()) AppendMenuA(popup, MF_STRING | MF_GRAYED, 0, kNotSaving);
     for (const HostMenuRow& row : kHostMenu) AppendMenuA(popup, MF_STRING, row.id, row.text);
     AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
     if (chip->minimised) AppendMenuA(popup, MF_STRING, kCommandRestore, "Restore");
@@ -423,13 +580,13 @@ void Desktop::OnCommand(DesktopChip* chip, UINT command) {
     switch (command) {
     case kCommandNewChip: {
         StoredChip fresh = NewStoredChip();
-        RECT r{};
-        GetWindowRect(window, &r);
+        const POINT at = NewChipPosition(window);
         fresh.hasPosition = true;
-        fresh.x = r.left + 30;
-        fresh.y = r.top + 30;
-        Open(fresh);
-        Save();
+        fresh.x = at.x;
+        fresh.y = at.y;
+        std::string why;
+        if (Open(fresh, false, &why)) Save();
+        else Say("cannot create a window for the new chip: " + why);
         break;
     }
     case kCommandDelete: {
@@ -466,17 +623,22 @@ void Desktop::OnTimer(DesktopChip* chip) {
 }
 
 void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
+    HWND window = chip->chip.window;
     if (kind == SIZE_MINIMIZED) {
         if (!chip->minimised) ++chip->zoomsOut;
         chip->minimised = true;
         library_.Zoom(chip->chip.handle, 0, 0);
-        RedrawWindow(chip->chip.window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);  // the bar's label
+        RaiseBars();
+        RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);  // the bar's label
         return;
     }
     if (chip->minimised) {
         chip->minimised = false;
         ++chip->zoomsIn;
         library_.Zoom(chip->chip.handle, 0, 1);
+        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // The frame was painted as the bar while the chip was still minimised.
+        RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
     }
     ResizeChip(chip);
     InvalidateRect(chip->chip.window, nullptr, FALSE);
@@ -530,11 +692,74 @@ void Desktop::Delete(DesktopChip* chip) {
             break;
         }
     Save();
-    if (chips_.empty()) Quit();
+    if (ShownCount() == 0) Quit();
 }
+
+namespace {
+// Takes a whole save that an earlier run left in "TARGET.new", when asked to;
+// otherwise says so and stops. Stale ones are left for the next save to replace.
+bool SettleLeftOverSave(const std::string& storePath, const std::string& target, bool recover, std::string* error) {
+    const std::string temp = target + ".new";
+    switch (FindLeftOverSave(target)) {
+    case LeftOverSave::kNone: return true;
+    case LeftOverSave::kStale:
+        Say(temp + " was left by an earlier run, cut short or older than the store; the next save replaces it");
+        return true;
+    case LeftOverSave::kNewer: break;
+    }
+    if (!recover) {
+        *error = temp + " is a whole store saved after " + storePath +
+                 " by a run that ended before it could replace the store; both were left untouched. Start with "
+                 "--recover to take " + temp + " (the store it replaces is kept as " + target +
+                 ".old), or delete it to go on with " + storePath;
+        return false;
+    }
+    std::string backup;
+    if (PathExists(target) && (backup = BackUpFile(target, ".old")).empty()) {
+        *error = "cannot keep a copy of " + storePath + " before taking " + temp + ": " + LastErrorText() +
+                 "; both were left untouched";
+        return false;
+    }
+    if (!MoveFileExW(Utf8ToWide(temp).c_str(), Utf8ToWide(target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        *error = "cannot take " + temp + ": " + LastErrorText() + "; both files were left as they were";
+        return false;
+    }
+    Say("took " + temp + ", a whole store saved after the store" +
+        (backup.empty() ? std::string() : "; the store it replaced is kept as " + backup));
+    return true;
+}
+}  // namespace
 
 RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath, const RunOptions& options,
                      std::string* error) {
+    // Saves go beside the file a link points to, so the link stays a link.
+    const std::string target = RealFilePath(storePath);
+    *error = StorePathProblem(storePath, target);
+    if (!error->empty()) return RunResult::kBadStore;
+    // One run mode per store, for the whole run: the last writer would win.
+    StoreLock lock;
+    std::string why;
+    switch (lock.Take(target, &why)) {
+    case StoreLock::kTaken: break;
+    case StoreLock::kInUse:
+        *error = "the store " + storePath + " is in use by another chiphost run mode (it holds " + target +
+                 ".lock); it was left untouched";
+        return RunResult::kInUse;
+    case StoreLock::kUnavailable:
+        Say("cannot lock the store " + storePath + " (" + target + ".lock: " + why +
+            "); a second run mode on it would not be refused");
+        break;
+    }
+    // Without a display no chip can be shown: write nothing at all.
+    why = DisplayProblem();
+    if (!why.empty()) {
+        *error = "no display: cannot create a window: " + why + ". The store " + storePath +
+                 " was left untouched. (Under Wine, DISPLAY must name a running X server.)";
+        return RunResult::kNoDisplay;
+    }
+    if (!SettleLeftOverSave(storePath, target, options.recover, error)) return RunResult::kBadStore;
+
     ChipStore store;
     switch (LoadChipStore(storePath, options.recover, &store, error)) {
     case StoreLoad::kLoaded: break;
@@ -556,26 +781,44 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
         break;
     }
     }
+    error->clear();
     if (store.chips.empty()) store.chips.push_back(NewStoredChip());
 
     Desktop desktop(library, storePath);
     g_desktop = &desktop;
-    for (const StoredChip& stored : store.chips)
-        if (!desktop.Open(stored)) {
-            desktop.RequestQuit();
-            g_desktop = nullptr;
-            *error = "cannot create a chip window: " + LastErrorText() + " (is there a display?)";
-            return RunResult::kFailed;
-        }
+    // A read-only store is shown but never written: its mode is the user's.
+    const DWORD attributes = GetFileAttributesW(Utf8ToWide(target).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        desktop.RefuseChanges("the store " + storePath + " is read-only");
+        Say(desktop.problem() + ": its chips are shown, but no change is saved and the file is left as it is");
+    }
+    for (size_t i = 0; i < store.chips.size(); ++i)
+        if (!desktop.Open(store.chips[i], true, &why))
+            Say("chip " + std::to_string(i + 1) + " (store line " + std::to_string(store.chips[i].line) +
+                "): cannot create its window: " + why + "; it stays in the store as it was read");
+    const size_t shown = desktop.ShownCount();
+    if (shown == 0) {
+        desktop.Abandon();
+        g_desktop = nullptr;
+        *error = "no chip window could be created; the store " + storePath + " was left untouched";
+        return RunResult::kFailed;
+    }
     desktop.Save();
-    // Run mode only shows windows and waits: say where, and how it ends.
+    desktop.MarkStart();
+    // Run mode only shows windows and waits: say where, how it ends, and
+    // whether changes are saved.
     char display[64] = "";
     const DWORD named = GetEnvironmentVariableA("DISPLAY", display, sizeof display);
-    std::printf("chiphost: %u chip%s from %s%s%s; right-click a chip for its menu, whose Quit ends run mode. "
-                "Every change is saved at once.\n",
-                static_cast<unsigned>(store.chips.size()), store.chips.size() == 1 ? "" : "s",
-                Cp932ToUtf8(storePath).c_str(), named && named < sizeof display ? " on the X display " : "",
-                named && named < sizeof display ? display : "");
+    const size_t unshown = store.chips.size() - shown;
+    const std::string kept = unshown == 0 ? std::string()
+                                          : " (" + std::to_string(unshown) + " more kept in the store unshown)";
+    const std::string saving = desktop.problem().empty()
+                                   ? "Every change is saved at once."
+                                   : "Changes are NOT being saved: " + desktop.problem() + ".";
+    std::printf("chiphost: %u chip%s%s from %s%s%s; right-click a chip for its menu, whose Quit ends run mode. %s\n",
+                static_cast<unsigned>(shown), shown == 1 ? "" : "s", kept.c_str(), storePath.c_str(),
+                named && named < sizeof display ? " on the X display " : "",
+                named && named < sizeof display ? display : "", saving.c_str());
     std::fflush(stdout);
 
     // A timer procedure, so that the timer also fires inside menus and dialogs.
@@ -586,5 +829,6 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
         DispatchMessageA(&msg);
     }
     g_desktop = nullptr;
-    return RunResult::kDone;
+    *error = desktop.EndProblem();
+    return error->empty() ? RunResult::kDone : RunResult::kFailed;
 }

@@ -1,36 +1,80 @@
 #include "safe_file.h"
 #include <windows.h>
 #include "system_error.h"
+#include "text_codec.h"
+
+namespace {
+// What a failed step says: the step, the file and the system's reason, read
+// before anything else runs.
+std::string StepFailed(const std::string& step, const std::string& file, DWORD code) {
+    return "cannot " + step + " " + file + ": " + SystemErrorText(code);
+}
+}  // namespace
+
+std::string RealFilePath(const std::string& path) {
+    const std::wstring wide = Utf8ToWide(path);
+    wchar_t full[MAX_PATH * 2] = L"";
+    const DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH * 2, full, nullptr);
+    std::wstring result = length > 0 && length < MAX_PATH * 2 ? std::wstring(full, length) : wide;
+    HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return WideToUtf8(result);
+    wchar_t final[MAX_PATH * 2] = L"";
+    const DWORD n = GetFinalPathNameByHandleW(h, final, MAX_PATH * 2, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(h);
+    if (n == 0 || n >= MAX_PATH * 2) return WideToUtf8(result);
+    result.assign(final, n);
+    // "\\?\C:\..." or "\\?\UNC\server\...": the plain form, which the rest
+    // of the system (and the user) knows.
+    if (result.compare(0, 8, L"\\\\?\\UNC\\") == 0) result = L"\\\\" + result.substr(8);
+    else if (result.compare(0, 4, L"\\\\?\\") == 0) result = result.substr(4);
+    return WideToUtf8(result);
+}
 
 bool ReplaceFileContents(const std::string& path, const void* bytes, size_t size, std::string* error) {
-    const std::string temp = path + ".new";
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string target = RealFilePath(path);
+    const std::string temp = target + ".new";
+    const std::wstring wideTemp = Utf8ToWide(temp);
+    HANDLE h = CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        *error = "cannot create " + temp + ": " + LastErrorText();
+        *error = StepFailed("create", temp, GetLastError());
         return false;
     }
     DWORD written = 0;
-    const bool wrote = WriteFile(h, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
-    const bool flushed = wrote && FlushFileBuffers(h);
-    CloseHandle(h);
-    if (!flushed) {
-        DeleteFileA(temp.c_str());
-        *error = "cannot write " + temp;
+    std::string failed;
+    if (!WriteFile(h, bytes, static_cast<DWORD>(size), &written, nullptr)) failed = StepFailed("write", temp, GetLastError());
+    else if (written != size) failed = StepFailed("write", temp, ERROR_DISK_FULL);
+    else if (!FlushFileBuffers(h)) failed = StepFailed("flush to the disk", temp, GetLastError());
+    if (!CloseHandle(h) && failed.empty()) failed = StepFailed("close", temp, GetLastError());
+    if (!failed.empty()) {
+        DeleteFileW(wideTemp.c_str());
+        *error = failed;
         return false;
     }
-    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        *error = "cannot replace " + path + " with " + temp + ": " + LastErrorText();
+    if (!MoveFileExW(wideTemp.c_str(), Utf8ToWide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        *error = StepFailed("replace", target, GetLastError()) + "; what was to be saved is kept in " + temp;
         return false;
     }
     return true;
 }
 
-std::string BackUpFile(const std::string& path) {
+std::string BackUpFile(const std::string& path, const std::string& suffix) {
     for (int n = 1; n < 100; ++n) {
-        std::string name = path + ".damaged";
+        std::string name = path + suffix;
         if (n > 1) name += "-" + std::to_string(n);
-        if (GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        return CopyFileA(path.c_str(), name.c_str(), TRUE) ? name : std::string();
+        if (PathExists(name)) continue;
+        return CopyFileW(Utf8ToWide(path).c_str(), Utf8ToWide(name).c_str(), TRUE) ? name : std::string();
     }
     return std::string();
+}
+
+unsigned long long FileWriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+bool PathExists(const std::string& path) {
+    return GetFileAttributesW(Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -32,14 +32,15 @@ void ReadSheet(IniFile* file, int index, SceneSheet* sheet) {
 void ReadPicturePath(SectionReader& r, const std::string& folder, char (&out)[kPathSize]) {
     const std::string* raw = r.Raw("picture");
     if (!raw || raw->empty()) return;
+    // The library takes code page 932 paths: the scene's folder must fit too.
+    std::string utf8 = IsAbsolutePath(*raw) ? *raw : folder + *raw;
+    for (char& c : utf8)
+        if (c == '/') c = '\\';
     std::string path;
-    if (!Utf8ToCp932(*raw, &path)) {
+    if (!Utf8ToCp932(utf8, &path)) {
         r.Report("picture", "picture: path is not representable in code page 932");
         return;
     }
-    if (!IsAbsolutePath(path)) path = folder + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
     if (path.size() >= kPathSize) {
         r.Report("picture", "picture: path is longer than " + std::to_string(kPathSize - 1) + " bytes");
         return;
@@ -84,9 +85,9 @@ void ReadChip(IniFile* file, int index, const std::string& folder, SceneChip* ch
 bool LoadScene(const std::string& path, Scene* scene, std::string* error) {
     IniFile file;
     if (!ReadIniFile(path, &file, error)) return false;
-    char full[MAX_PATH] = "";
-    GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    const std::string folder = PathFolder(full);
+    wchar_t full[MAX_PATH] = L"";
+    GetFullPathNameW(Utf8ToWide(path).c_str(), MAX_PATH, full, nullptr);
+    const std::string folder = PathFolder(WideToUtf8(full));
 
     *scene = Scene{};
     scene->sheet.captionFont = PlainFont(13);

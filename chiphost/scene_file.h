@@ -34,6 +34,6 @@ struct Scene {
     std::vector<SceneChip> chips;
 };
 
-// Reads the scene at path. Relative picture paths are taken from the scene's
-// folder. False with every problem ("path:line: message" lines) in *error.
+// Reads the scene at path (UTF-8). Relative picture paths are taken from the
+// scene's folder; the library takes them in code page 932. False with every problem ("path:line: message" lines) in *error.
 bool LoadScene(const std::string& path, Scene* scene, std::string* error);

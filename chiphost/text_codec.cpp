@@ -38,9 +38,17 @@ std::wstring Cp932ToWide(const std::string& cp932) {
     return Widen(kChipCodePage, 0, cp932, &ok);
 }
 
+std::wstring Utf8ToWide(const std::string& utf8) {
+    bool ok = false;
+    return Widen(CP_UTF8, 0, utf8, &ok);
+}
+
 std::string Cp932ToUtf8(const std::string& cp932) {
     bool ok = false;
-    std::wstring wide = Widen(kChipCodePage, 0, cp932, &ok);
+    return WideToUtf8(Widen(kChipCodePage, 0, cp932, &ok));
+}
+
+std::string WideToUtf8(const std::wstring& wide) {
     if (wide.empty()) return std::string();
     int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
                                 nullptr);
@@ -50,16 +58,9 @@ std::string Cp932ToUtf8(const std::string& cp932) {
 }
 
 std::string PathFolder(const std::string& path) {
-    size_t cut = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (IsDBCSLeadByteEx(kChipCodePage, c) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/' || c == ':') cut = i + 1;
-    }
-    return path.substr(0, cut);
+    // No byte of a UTF-8 sequence is an ASCII separator.
+    const size_t last = path.find_last_of("\\/:");
+    return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
 bool IsAbsolutePath(const std::string& path) {

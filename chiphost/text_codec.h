@@ -1,5 +1,6 @@
 // Conversions between the UTF-8 of chiphost's files and the code page 932
-// bytes that cross the library boundary.
+// bytes that cross the library boundary, and between chiphost's own file
+// paths (UTF-8, as typed) and the UTF-16 of the wide file functions.
 #pragma once
 #include <string>
 
@@ -16,8 +17,13 @@ std::string Cp932ToUtf8(const std::string& cp932);
 // of any character set.
 std::wstring Cp932ToWide(const std::string& cp932);
 
-// The folder part of a code page 932 path, with its trailing separator; empty
-// when the path has none. Trail bytes equal to '\' are not separators.
+// UTF-8 and UTF-16, both ways. Paths go through these, never through the
+// ANSI code page, whose best-fit mapping would turn "café" into "cafe".
+std::wstring Utf8ToWide(const std::string& utf8);
+std::string WideToUtf8(const std::wstring& wide);
+
+// The folder part of a UTF-8 path, with its trailing separator; empty when
+// the path has none.
 std::string PathFolder(const std::string& path);
 // True when path is absolute ("C:\...", "\\server", or rooted "\...").
 bool IsAbsolutePath(const std::string& path);

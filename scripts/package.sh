@@ -45,6 +45,8 @@ fi
 library="$build/bin/Brimsel.dxl"
 plugin="$(find "$build/bin" -name ifbrimsel.spi | head -n 1)"
 [ -f "$library" ] && [ -n "$plugin" ] || fail "the build made no Brimsel.dxl or ifbrimsel.spi"
+# They must load on the oldest Windows readme.txt names.
+bash "$root/scripts/check-windows-version.sh" "$library" "$plugin" >&2 || fail "the DLLs need a newer Windows"
 
 stage="$build/stage"
 mkdir -p "$stage/licenses"
@@ -116,6 +118,8 @@ iconv -f CP932 -t UTF-8 "$stage/readme.txt" | cmp -s - "$build/readme-utf8.txt" 
   fail "package/readme.txt does not survive code page 932 unchanged"
 
 (cd "$stage" && sha256sum Brimsel.dxl ifbrimsel.spi >SHA256SUMS)
+# Every text file with CR LF, as Windows' editors expect (readme.txt already has them).
+find "$stage" -type f \( -name '*.txt' -o -name SHA256SUMS \) ! -name readme.txt -exec sed -i 's/\r*$/\r/' {} +
 
 # Fixed times, modes and order; no extra attributes (owner, Unix times).
 find "$stage" -type f -exec chmod 644 {} +

@@ -22,6 +22,14 @@ if ! grep -q 'IPAPGothic' "$WINEPREFIX/user.reg" 2>/dev/null; then
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f >/dev/null 2>&1 || true
   wineserver -w
 fi
+# Wine's dialogs and message boxes draw their caption buttons with the Marlett
+# font, which a prefix lacks here: the close box would be the letter "r". Put
+# Wine's own copy (fonts-wine) where Wine looks for the system's fonts.
+marlett="$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+if [ ! -f "$marlett" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  mkdir -p "$(dirname "$marlett")"
+  cp /usr/share/wine/fonts/marlett.ttf "$marlett"
+fi
 # Windows lets a Western face borrow the glyphs it lacks from a Japanese font
 # (font linking), so Japanese text in such a face is readable, not boxes. Link
 # the faces the project and Wine's dialogs use, and "Microsoft Sans Serif",

@@ -10,6 +10,8 @@ struct ChiphostRun {
     std::string output;   // stdout and stderr together
 };
 
+// Arguments and paths are UTF-8 (ASCII is the same in the ANSI code page).
+
 // Runs chiphost with args and waits up to timeoutMs.
 ChiphostRun RunChiphost(const std::string& args, DWORD timeoutMs = 60000);
 
@@ -28,6 +30,8 @@ public:
     // Waits for the exit; false on timeout.
     bool Wait(DWORD timeoutMs, DWORD* exitCode);
     std::string Output() const;
+    // Waits up to timeoutMs for text in the output; false on timeout.
+    bool WaitForOutput(const std::string& text, DWORD timeoutMs = 15000) const;
 
 private:
     std::vector<HWND> FindWindows(const char* className) const;
@@ -39,3 +43,9 @@ private:
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+// The values of every "key = value" line with this key in a store, in file order.
+std::vector<std::string> Values(const std::string& store, const std::string& key);
+// SendMessage to a chip window of chiphost, giving up after 5 s.
+LRESULT Query(HWND window, UINT message);
+RECT WindowRect(HWND window);

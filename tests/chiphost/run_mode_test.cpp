@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <functional>
+#include <set>
 #include "../../chiphost/chip_values.h"
 #include "../../chiphost/run_messages.h"
 #include "chiphost_process.h"
@@ -17,29 +18,6 @@ std::vector<uint8_t> Unhex(const std::string& hex) {
     return out;
 }
 
-// The values of every "key = value" line with this key, in file order.
-std::vector<std::string> Values(const std::string& store, const std::string& key) {
-    std::vector<std::string> out;
-    size_t pos = 0;
-    const std::string prefix = "\n" + key + " = ";
-    while ((pos = store.find(prefix, pos)) != std::string::npos) {
-        pos += prefix.size();
-        out.push_back(store.substr(pos, store.find('\n', pos) - pos));
-    }
-    return out;
-}
-
-LRESULT Query(HWND window, UINT message) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
-    return static_cast<LRESULT>(result);
-}
-
-RECT WindowRect(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return r;
-}
 
 ChipSettings PictureSettings(const std::string& picture) {
     ChipSettings s{};
@@ -112,9 +90,13 @@ TEST_F(RunModeTest, ChipsRunSaveAndComeBack) {
         UpdateWindow(pictured);
         EXPECT_GT(Query(pictured, kQueryPaints), paints);
 
-        // A host command: a new chip.
+        // A host command: a new chip, twice from the same chip; each goes on a
+        // cascade, never exactly over another.
         SendMessageA(clock, WM_COMMAND, kCommandNewChip, 0);
-        EXPECT_EQ(host.WaitForChips(3).size(), 3u);
+        SendMessageA(clock, WM_COMMAND, kCommandNewChip, 0);
+        std::set<std::pair<LONG, LONG>> corners;
+        for (HWND chip : host.WaitForChips(4)) corners.insert({WindowRect(chip).left, WindowRect(chip).top});
+        EXPECT_EQ(corners.size(), 4u);
 
         PostMessageA(clock, WM_CLOSE, 0, 0);
         DWORD exitCode = 99;
@@ -124,7 +106,7 @@ TEST_F(RunModeTest, ChipsRunSaveAndComeBack) {
 
     const std::string first = ReadTextFile(store_);
     const std::vector<std::string> blocks = Values(first, "settings");
-    ASSERT_EQ(blocks.size(), 3u) << first;
+    ASSERT_EQ(blocks.size(), 4u) << first;
     EXPECT_FALSE(FileExists(store_ + ".new"));
     EXPECT_EQ(Values(first, "text")[1], "picture <date>");
     EXPECT_EQ(Values(first, "back_colour")[1], "#204060");
@@ -425,10 +407,12 @@ TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
         PostMessageA(chip, way.message, way.minimise, 0);
         EXPECT_TRUE(WaitUntil([&] { return IsIconic(chip) != FALSE; }));
         EXPECT_EQ(Query(chip, kQueryZoomsOut), zooms + 1);
+        EXPECT_TRUE(GetWindowLongA(chip, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the bar stays above the chips";
         const LRESULT paints = Query(chip, kQueryPaints);
         PostMessageA(chip, way.message, way.restore, 0);
         EXPECT_TRUE(WaitUntil([&] { return !IsIconic(chip); }));
         EXPECT_EQ(Query(chip, kQueryZoomsIn), ++zooms);
+        EXPECT_FALSE(GetWindowLongA(chip, GWL_EXSTYLE) & WS_EX_TOPMOST);
         EXPECT_TRUE(WaitUntil([&] { return Query(chip, kQueryPaints) > paints; })) << "painted again";
         EXPECT_EQ(WindowRect(chip).right - WindowRect(chip).left, after.right - after.left);
     }

@@ -28,6 +28,17 @@ for f in Brimsel.dxl ifbrimsel.spi; do
   others="$(grep -v -E "$allowed" <<<"$imports" || true)"
   [ -z "$others" ] || fail "$f imports DLLs that are not part of Windows: $others"
 done
+# Loadable on the oldest Windows readme.txt names, by their import tables.
+versions="$(bash "$root/scripts/check-windows-version.sh" "$unpacked/Brimsel.dxl" "$unpacked/ifbrimsel.spi")" ||
+  fail "the DLLs import functions that the Windows readme.txt names lacks"
+echo "$versions"
+oldest="$(sed -n 's/.*, all in \(.*\) (0x.*/\1/p' <<<"$versions" | head -n 1)"
+grep -q -F "$oldest 以降" <(iconv -f CP932 -t UTF-8 "$unpacked/readme.txt") ||
+  fail "readme.txt does not name $oldest as the oldest Windows"
+# Text files with CR LF on every line, so that any Windows editor shows their lines.
+for f in "$unpacked"/readme.txt "$unpacked"/SHA256SUMS "$unpacked"/licenses/*; do
+  awk '!/\r$/ { bad = 1 } END { exit bad }' "$f" || fail "${f#$unpacked/} has lines without CR LF"
+done
 
 # A fresh prefix with code page 932, as the tests use.
 build="$work"
