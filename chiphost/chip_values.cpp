@@ -2,7 +2,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include "chip/host_records.h"
+#include "win/host_records.h"
 #include "text_codec.h"
 
 namespace {

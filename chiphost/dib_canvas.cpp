@@ -1,6 +1,6 @@
 #include "dib_canvas.h"
-// The plug-in interface brings the DIB layout the library and plug-ins share.
-#include "picture/susie_interface.h"
+// The DIB layout the library and the plug-ins share.
+#include "win/dib_layout.h"
 
 DibCanvas::DibCanvas(int width, int height) : width_(width), height_(height) {
     dc_ = CreateCompatibleDC(nullptr);

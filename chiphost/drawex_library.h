@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <string>
-#include "chip/host_records.h"
+#include "win/host_records.h"
 
 struct DrawExLibrary : DrawExExports {
     HMODULE module = nullptr;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 #include "drawex_library.h"
-#include "chip/host_records.h"
+#include "win/host_records.h"
 
 // The window style CalcDefaultRect's sizes are meant for.
 constexpr DWORD kChipStyle = WS_POPUP | WS_VISIBLE | WS_BORDER;

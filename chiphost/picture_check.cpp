@@ -2,7 +2,8 @@
 #include <windows.h>
 #include <cstring>
 #include <vector>
-#include "picture/susie_interface.h"
+#include "win/plugin_folder.h"
+#include "win/susie_plugin.h"
 #include "system_error.h"
 #include "text_codec.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "chip/host_records.h"
+#include "win/host_records.h"
 
 struct SceneChip {
     int line = 0;                  // of its [chip] header

@@ -1,5 +1,5 @@
 #include "decoded_picture.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 
 int DecodedPicture::Allocate(uint64_t w, uint64_t h) {
     if (!WithinBudget(w, h)) return kSpiOutOfMemory;

@@ -7,7 +7,7 @@
 #pragma once
 #include <windows.h>
 #include "decoded_picture.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 
 // Width and height as the picture is meant to be viewed: of the pixels
 // delivered, and of the whole picture they may be reduced from.

@@ -3,7 +3,7 @@
 // those of its transparent colour, are transparent.
 #include "own_readers.h"
 #include <cstring>
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 #include "row_reducer.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include "container_checks.h"
 #include "own_readers.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 #include "row_reducer.h"
 #include "jpeglib.h"
 #include "jerror.h"

@@ -1,6 +1,6 @@
 #include "picture_decoding.h"
 #include <wincodec.h>
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 #include "own_readers.h"
 #include "row_reducer.h"
 #include "wic_decoding.h"

@@ -1,5 +1,5 @@
 #include "picture_source.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 #include "win/kernel_guards.h"
 
 namespace {

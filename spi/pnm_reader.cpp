@@ -1,7 +1,7 @@
 // PNM: bitmaps, grey maps and colour maps (P1 to P6), in text or binary, with
 // any maximum sample value from 1 to 65535 scaled to 0..255.
 #include "own_readers.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 
 namespace {
 bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }

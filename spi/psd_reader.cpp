@@ -2,7 +2,7 @@
 // or PackBits-compressed. The channel after the colours, when present, is the
 // alpha, and the colours are stored matted against white.
 #include "own_readers.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 
 namespace {
 uint32_t Be16(const unsigned char* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; }

@@ -1,5 +1,5 @@
 #include "row_reducer.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 
 RowReducer::~RowReducer() {
     if (sums_) HeapFree(GetProcessHeap(), 0, sums_);

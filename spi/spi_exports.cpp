@@ -6,7 +6,7 @@
 #include <type_traits>
 #include "dib_output.h"
 #include "format_detection.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 #include "picture_decoding.h"
 #include "picture_source.h"
 #include "plugin_info.h"

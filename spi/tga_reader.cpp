@@ -1,7 +1,7 @@
 // TGA: colour-mapped, true-colour and grey pictures, plain or run-length
 // encoded, in any of the four origins.
 #include "own_readers.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 
 namespace {
 struct TgaHeader {

@@ -1,7 +1,7 @@
 #include "wic_decoding.h"
 #include <propidl.h>
 #include "container_checks.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 #include "row_reducer.h"
 #include "wic_session.h"
 

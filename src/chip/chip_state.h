@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
-#include "chip/host_records.h"
+#include "win/host_records.h"
 #include "win/kernel_guards.h"
 
 enum : int32_t {

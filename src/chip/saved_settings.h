@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include "chip/chip_state.h"
-#include "chip/host_records.h"
+#include "win/host_records.h"
 #include "chip/placement.h"
 
 // Reads a stored placement: a value of 10000 or more is a corner command.

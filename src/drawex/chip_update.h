@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include "chip/chip_state.h"
-#include "chip/host_records.h"
+#include "win/host_records.h"
 
 // Refreshes a locked chip from the host's ChipInfo: colours, font, field
 // tokens, timer, and the saved settings or the defaults. Returns Update's result.

@@ -1,5 +1,5 @@
 #include <windows.h>
-#include "win/module_instance.h"
+#include "ui/module_instance.h"
 
 // Keeps the module handle: the dialogs' templates live in this module.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

@@ -6,7 +6,7 @@
 #include <type_traits>
 #include "drawex/exports.h"
 #include "drawex/chip_update.h"
-#include "chip/host_records.h"
+#include "win/host_records.h"
 #include "chip/placement.h"
 #include "chip/saved_settings.h"
 #include "render/chip_painting.h"

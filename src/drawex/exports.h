@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "chip/host_records.h"
+#include "win/host_records.h"
 
 extern "C" {
 int DrawExSpecification(void* record);

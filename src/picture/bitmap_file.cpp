@@ -1,6 +1,6 @@
 #include "picture/bitmap_file.h"
 #include <cstring>
-#include "picture/plugin_call_guard.h"
+#include "win/plugin_call_guard.h"
 #include "win/dib_layout.h"
 #include "win/kernel_guards.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include "picture/dib_validation.h"
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 

@@ -4,7 +4,8 @@
 #include <cstring>
 #include "chip/chip_state.h"
 #include "picture/plugin_list.h"
-#include "picture/susie_interface.h"
+#include "win/plugin_folder.h"
+#include "win/susie_plugin.h"
 #include "win/kernel_guards.h"
 
 namespace {

@@ -2,7 +2,8 @@
 #include <string>
 #include <vector>
 #include "picture/image_plugins.h"
-#include "picture/susie_interface.h"
+#include "win/plugin_folder.h"
+#include "win/susie_plugin.h"
 #include "picture/picture_shrinking.h"
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"

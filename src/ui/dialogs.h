@@ -1,8 +1,8 @@
 #pragma once
 #include <windows.h>
-#include "chip/host_records.h"
+#include "win/host_records.h"
 #include "ui/resource_ids.h"
-#include "win/module_instance.h"
+#include "ui/module_instance.h"
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -194,6 +194,8 @@ bool ApplySettings(HWND dialog) {
 void ReadHostDefaults(COLORREF* colour, bool* hasColour, LOGFONTA* font, bool* hasFont) {
     RegistryKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kHostDefaultsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
+    // The colour is any four bytes, whatever type the host stored them as; the
+    // font only a REG_BINARY of exactly one LOGFONTA.
     DWORD size = sizeof(*colour);
     *hasColour = RegQueryValueExA(key.get(), "TextColor", nullptr, nullptr, reinterpret_cast<BYTE*>(colour), &size) ==
                      ERROR_SUCCESS && size == sizeof(*colour);
@@ -201,8 +203,8 @@ void ReadHostDefaults(COLORREF* colour, bool* hasColour, LOGFONTA* font, bool* h
     size = 0;
     if (RegQueryValueExA(key.get(), "LOGFONT", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
         type == REG_BINARY && size == sizeof(LOGFONTA)) {
-        *hasFont = RegQueryValueExA(key.get(), "LOGFONT", nullptr, nullptr, reinterpret_cast<BYTE*>(font), &size) ==
-                       ERROR_SUCCESS && size == sizeof(LOGFONTA);
+        *hasFont = RegQueryValueExA(key.get(), "LOGFONT", nullptr, &type, reinterpret_cast<BYTE*>(font), &size) ==
+                       ERROR_SUCCESS && type == REG_BINARY && size == sizeof(LOGFONTA);
     }
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include "chip/chip_state.h"
-#include "chip/host_records.h"
+#include "win/host_records.h"
 
 inline ChipState Peek(HLOCAL chip) {
     ChipState copy{};

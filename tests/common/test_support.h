@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "chip/host_records.h"
+#include "win/host_records.h"
 #include "chip/saved_settings.h"
 
 // Directory of the running test program (where Brimsel.dxl is built), with a

@@ -3,7 +3,7 @@
 // FPU state come back intact.
 #include <gtest/gtest.h>
 #include <cstdint>
-#include "picture/plugin_call_guard.h"
+#include "win/plugin_call_guard.h"
 
 namespace {
 volatile uintptr_t g_unmapped = 24;

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "picture/susie_interface.h"
+#include "win/susie_plugin.h"
 
 using Bytes = std::vector<unsigned char>;
 

@@ -1,3 +1,3 @@
-#include "win/module_instance.h"
+#include "ui/module_instance.h"
 
 HINSTANCE moduleInstance = nullptr;
