@@ -3,17 +3,15 @@
 #include "win/dib_layout.h"
 
 DibCanvas::DibCanvas(int width, int height) : width_(width), height_(height) {
-    dc_ = CreateCompatibleDC(nullptr);
-    if (!dc_ || width <= 0 || height <= 0) return;
+    if (!dc_.get() || width <= 0 || height <= 0) return;
     void* bits = nullptr;
-    bitmap_ = NewTopDownDib32(dc_, width, height, &bits);
+    bitmap_ = GdiObject<HBITMAP>(NewTopDownDib32(dc_.get(), width, height, &bits));
     if (!bitmap_) return;
-    displaced_ = SelectObject(dc_, bitmap_);
+    displaced_ = SelectObject(dc_.get(), bitmap_.get());
     bits_ = static_cast<uint32_t*>(bits);
 }
 
+// The displaced bitmap goes back before the members delete the bitmap, then the DC.
 DibCanvas::~DibCanvas() {
-    if (displaced_) SelectObject(dc_, displaced_);
-    if (bitmap_) DeleteObject(bitmap_);
-    if (dc_) DeleteDC(dc_);
+    if (displaced_) SelectObject(dc_.get(), displaced_);
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include "win/gdi_guards.h"
 
 class DibCanvas {
 public:
@@ -11,7 +12,7 @@ public:
     DibCanvas(const DibCanvas&) = delete;
     DibCanvas& operator=(const DibCanvas&) = delete;
     bool ok() const { return bits_ != nullptr; }
-    HDC dc() const { return dc_; }
+    HDC dc() const { return dc_.get(); }
     int width() const { return width_; }
     int height() const { return height_; }
     // 0x00RRGGBB pixels, row by row from the top; GdiFlush before reading.
@@ -19,27 +20,8 @@ public:
 
 private:
     int width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
+    MemoryDc dc_{nullptr};
+    GdiObject<HBITMAP> bitmap_;
     HGDIOBJ displaced_ = nullptr;
     uint32_t* bits_ = nullptr;
-};
-
-// Selects an object into a DC for one scope; deletes it afterwards when owned.
-class ScopedSelect {
-public:
-    ScopedSelect(HDC dc, HGDIOBJ object, bool owned)
-        : dc_(dc), object_(object), owned_(owned), displaced_(object ? SelectObject(dc, object) : nullptr) {}
-    ~ScopedSelect() {
-        if (displaced_) SelectObject(dc_, displaced_);
-        if (owned_ && object_) DeleteObject(object_);
-    }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ object_;
-    bool owned_;
-    HGDIOBJ displaced_;
 };

@@ -1,6 +1,7 @@
 #include "drawex_library.h"
 #include <vector>
 #include "system_error.h"
+#include "win/kernel_guards.h"
 #include "text_codec.h"
 
 bool LoadDrawExLibrary(const std::string& path, DrawExLibrary* library, std::string* error) {
@@ -25,7 +26,7 @@ bool LoadDrawExLibrary(const std::string& path, DrawExLibrary* library, std::str
 }
 
 void FreeDrawExLibrary(DrawExLibrary* library) {
-    if (library->module) FreeLibrary(library->module);
+    const LoadedModule module(library->module);   // freed as this returns
     *library = DrawExLibrary{};
 }
 

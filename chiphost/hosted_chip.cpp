@@ -19,10 +19,6 @@ HostedChip::HostedChip() : saved(sizeof(SavedChipData), 0) {
     lstrcpyA(font.lfFaceName, "IPAGothic");
 }
 
-HostedChip::~HostedChip() {
-    if (saveBlock) GlobalFree(saveBlock);
-}
-
 void SetSavedBytes(HostedChip* chip, uint32_t tag, const void* block, size_t size) {
     chip->saved.assign(std::max(sizeof(SavedChipData), size + 4), 0);
     std::memcpy(chip->saved.data(), &tag, 4);
@@ -62,11 +58,11 @@ void EndChip(const DrawExLibrary& library, HostedChip* chip) {
 }
 
 bool FetchSaveData(const DrawExLibrary& library, HostedChip* chip) {
-    if (!chip->saveBlock) chip->saveBlock = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 4);
+    if (!chip->saveBlock) chip->saveBlock.Reset(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 4));
     if (!chip->saveBlock) return false;
-    library.GetSaveData(chip->handle, 0, &chip->saveBlock);
-    const SIZE_T size = GlobalSize(chip->saveBlock);
-    const LockedGlobal<const uint8_t> bytes(chip->saveBlock);
+    library.GetSaveData(chip->handle, 0, chip->saveBlock.InOut());
+    const SIZE_T size = chip->saveBlock.size();
+    const LockedGlobal<const uint8_t> bytes(chip->saveBlock.get());
     if (!bytes) return false;
     uint32_t tag = 0;
     if (size >= 4) std::memcpy(&tag, bytes.get(), 4);

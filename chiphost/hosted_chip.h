@@ -7,6 +7,7 @@
 #include <vector>
 #include "drawex_library.h"
 #include "win/host_records.h"
+#include "win/kernel_guards.h"
 
 // The window style CalcDefaultRect's sizes are meant for.
 constexpr DWORD kChipStyle = WS_POPUP | WS_VISIBLE | WS_BORDER;
@@ -24,10 +25,9 @@ struct HostedChip {
     ChipInfo info{};                   // points into text and saved
     HLOCAL handle = nullptr;           // from InitializeChip until UnInitializeChip
     HWND window = nullptr;             // not owned
-    HGLOBAL saveBlock = nullptr;       // the block GetSaveData re-allocates; owned
+    GlobalMemory saveBlock{nullptr};   // the block GetSaveData re-allocates
 
     HostedChip();
-    ~HostedChip();
     HostedChip(const HostedChip&) = delete;
     HostedChip& operator=(const HostedChip&) = delete;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include "system_error.h"
+#include "win/kernel_guards.h"
 #include "text_codec.h"
 
 namespace {
@@ -44,9 +45,9 @@ std::string IniFile::Describe(bool recovering) const {
 }
 
 bool ReadIniFile(const std::string& path, IniFile* file, std::string* error) {
-    HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    FileHandle h(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) {
         *error = path + ": cannot open the file: " + LastErrorText();
         return false;
     }
@@ -54,9 +55,9 @@ bool ReadIniFile(const std::string& path, IniFile* file, std::string* error) {
     char buffer[4096];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(h, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) text.append(buffer, got);
-    const DWORD readError = ok ? 0 : GetLastError();  // before CloseHandle sets its own
-    CloseHandle(h);
+    while ((ok = ReadFile(h.get(), buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) text.append(buffer, got);
+    const DWORD readError = ok ? 0 : GetLastError();  // before closing sets its own
+    h.Close();
     if (!ok) {
         *error = path + ": cannot read the file: " + SystemErrorText(readError);
         return false;

@@ -18,6 +18,7 @@
 #include "scene_file.h"
 #include "text_codec.h"
 #include "window_process.h"
+#include "win/kernel_guards.h"
 
 namespace {
 enum ExitCode {
@@ -62,9 +63,9 @@ std::vector<std::string> CommandWords() {
     std::vector<std::string> words;
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    const LocalMemory owned(wide);
     if (!wide) return words;
     for (int i = 0; i < count; ++i) words.push_back(WideToUtf8(wide[i]));
-    LocalFree(wide);
     return words;
 }
 

@@ -8,6 +8,8 @@
 #include "png_file.h"
 #include "system_error.h"
 #include "text_codec.h"
+#include "win/gdi_guards.h"
+#include "win/window_guards.h"
 
 namespace {
 constexpr int kMargin = 16;
@@ -39,8 +41,9 @@ bool DrawSceneChip(const DrawExLibrary& library, const SceneChip& scene, ChipPic
     const SIZE first = scene.defaultSize ? OuterSizeForClient(kDefaultDrawWidth, kDefaultDrawHeight)
                                         : OuterSizeForClient(scene.clientWidth, scene.clientHeight);
     // Hidden, but otherwise the window a chip lives in.
-    HWND window = CreateWindowExA(kChipExStyle, RenderWindowClass(), "", kChipStyle & ~WS_VISIBLE, 0, 0, first.cx,
-                                  first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    const OwnedWindow owned(CreateWindowExA(kChipExStyle, RenderWindowClass(), "", kChipStyle & ~WS_VISIBLE, 0, 0,
+                                            first.cx, first.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    HWND window = owned.get();
     if (!window) {
         *error = "cannot create a chip window: " + LastErrorText() + " (is there a display?)";
         return false;
@@ -76,7 +79,6 @@ bool DrawSceneChip(const DrawExLibrary& library, const SceneChip& scene, ChipPic
         }
     }
     EndChip(library, &chip);
-    DestroyWindow(window);
     return ok;
 }
 
@@ -88,14 +90,16 @@ struct Cell {
 
 int MeasureText(HDC dc, const LOGFONTA& font, const std::string& text, int width, UINT format) {
     if (text.empty()) return 0;
-    ScopedSelect selected(dc, CreateFontIndirectA(&font), true);
+    const GdiObject<HFONT> created(CreateFontIndirectA(&font));
+    const SelectedObject selected(dc, created.get());
     RECT r{0, 0, width, 0};
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
     return r.bottom;
 }
 
 void DrawTextIn(HDC dc, const LOGFONTA& font, COLORREF colour, const std::string& text, RECT r, UINT format) {
-    ScopedSelect selected(dc, CreateFontIndirectA(&font), true);
+    const GdiObject<HFONT> created(CreateFontIndirectA(&font));
+    const SelectedObject selected(dc, created.get());
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format);

@@ -14,6 +14,8 @@
 #include "system_error.h"
 #include "text_codec.h"
 #include "text_dialog.h"
+#include "win/gdi_guards.h"
+#include "win/window_guards.h"
 
 namespace {
 constexpr UINT_PTR kChipTimer = 1;
@@ -195,7 +197,9 @@ void KeepInsideWorkArea(HWND window) {
 
 // The library's menu is handed to us; its items are copied into the popup and
 // the original destroyed, so that TrackPopupMenu gets a real popup menu.
-void AppendLibraryMenu(HMENU popup, HMENU library) {
+void AppendLibraryMenu(HMENU popup, HMENU handedOver) {
+    const OwnedMenu owned(handedOver);
+    HMENU library = owned.get();
     const int count = GetMenuItemCount(library);
     for (int i = 0; i < count; ++i) {
         char text[256] = "";
@@ -208,7 +212,6 @@ void AppendLibraryMenu(HMENU popup, HMENU library) {
         item.dwTypeData = text;
         InsertMenuItemA(popup, static_cast<UINT>(GetMenuItemCount(popup)), TRUE, &item);
     }
-    DestroyMenu(library);
 }
 
 // Where a new chip goes: a step down and right of from, and another while a
@@ -233,13 +236,10 @@ POINT CascadePosition(POINT from, const std::vector<POINT>& taken, const RECT& w
 // display (under Wine, no X server) no window can be made at all.
 std::string DisplayProblem() {
     SetLastError(0);
-    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                 nullptr);
+    const OwnedWindow probe(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                            GetModuleHandleW(nullptr), nullptr));
     const DWORD code = GetLastError();
-    if (probe) {
-        DestroyWindow(probe);
-        return std::string();
-    }
+    if (probe) return std::string();
     return code ? SystemErrorText(code) : "the system gives no reason";
 }
 
@@ -503,34 +503,31 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
 }
 
 void Desktop::OnPaint(DesktopChip* chip) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(chip->chip.window, &ps);
-    library_.DrawChip(chip->chip.handle, chip->chip.window, dc, chip->chip.text.c_str());
+    const WindowPaint paint(chip->chip.window);
+    library_.DrawChip(chip->chip.handle, chip->chip.window, paint.dc(), chip->chip.text.c_str());
     ++chip->paints;
-    EndPaint(chip->chip.window, &ps);
 }
 
 // The bar of a minimised chip shows the chip's colours and the first line of
 // its text, as a taskbar button shows a window's title.
 void Desktop::PaintBar(DesktopChip* chip) {
     HWND window = chip->chip.window;
-    HDC dc = GetWindowDC(window);
+    const WholeWindowDc windowDc(window);
+    HDC dc = windowDc.get();
     if (!dc) return;
     RECT r{};
     GetWindowRect(window, &r);
     OffsetRect(&r, -r.left, -r.top);
-    {
-        ScopedSelect brush(dc, CreateSolidBrush(chip->chip.backColour), true);
-        ScopedSelect font(dc, CreateFontIndirectA(&chip->chip.font), true);
-        PatBlt(dc, 0, 0, r.right, r.bottom, PATCOPY);
-        SetTextColor(dc, chip->chip.textColour);
-        SetBkMode(dc, TRANSPARENT);
-        const std::wstring line = Cp932ToWide(chip->chip.text.substr(0, chip->chip.text.find_first_of("\r\n")));
-        InflateRect(&r, -4, 0);
-        DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &r,
-                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-    }
-    ReleaseDC(window, dc);
+    const GdiObject<HBRUSH> brush(CreateSolidBrush(chip->chip.backColour));
+    const GdiObject<HFONT> font(CreateFontIndirectA(&chip->chip.font));
+    const SelectedObject brushSelected(dc, brush.get()), fontSelected(dc, font.get());
+    PatBlt(dc, 0, 0, r.right, r.bottom, PATCOPY);
+    SetTextColor(dc, chip->chip.textColour);
+    SetBkMode(dc, TRANSPARENT);
+    const std::wstring line = Cp932ToWide(chip->chip.text.substr(0, chip->chip.text.find_first_of("\r\n")));
+    InflateRect(&r, -4, 0);
+    DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &r,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
 }
 
 void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
@@ -540,7 +537,8 @@ void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
         x = r.left;
         y = r.top;
     }
-    HMENU popup = CreatePopupMenu();
+    const OwnedMenu popupMenu(CreatePopupMenu());
+    HMENU popup = popupMenu.get();
     if (!popup) return;
     if (HMENU library = library_.GetDrawExMenu(chip->chip.handle)) {
         AppendLibraryMenu(popup, library);
@@ -562,7 +560,6 @@ void Desktop::OnContextMenu(DesktopChip* chip, int x, int y) {
         command = static_cast<UINT>(
             TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, chip->chip.window, nullptr));
     }
-    DestroyMenu(popup);
     if (quitPending_) Quit();
     else if (command) OnCommand(chip, command);
 }

@@ -1,6 +1,7 @@
 #include "safe_file.h"
 #include <windows.h>
 #include "system_error.h"
+#include "win/kernel_guards.h"
 #include "text_codec.h"
 
 namespace {
@@ -16,12 +17,12 @@ std::string RealFilePath(const std::string& path) {
     wchar_t full[MAX_PATH * 2] = L"";
     const DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH * 2, full, nullptr);
     std::wstring result = length > 0 && length < MAX_PATH * 2 ? std::wstring(full, length) : wide;
-    HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return WideToUtf8(result);
+    FileHandle h(CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return WideToUtf8(result);
     wchar_t final[MAX_PATH * 2] = L"";
-    const DWORD n = GetFinalPathNameByHandleW(h, final, MAX_PATH * 2, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    CloseHandle(h);
+    const DWORD n = GetFinalPathNameByHandleW(h.get(), final, MAX_PATH * 2, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    h.Close();
     if (n == 0 || n >= MAX_PATH * 2) return WideToUtf8(result);
     result.assign(final, n);
     // "\\?\C:\..." or "\\?\UNC\server\...": the plain form, which the rest
@@ -35,17 +36,18 @@ bool ReplaceFileContents(const std::string& path, const void* bytes, size_t size
     const std::string target = RealFilePath(path);
     const std::string temp = target + ".new";
     const std::wstring wideTemp = Utf8ToWide(temp);
-    HANDLE h = CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    FileHandle h(CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) {
         *error = StepFailed("create", temp, GetLastError());
         return false;
     }
     DWORD written = 0;
     std::string failed;
-    if (!WriteFile(h, bytes, static_cast<DWORD>(size), &written, nullptr)) failed = StepFailed("write", temp, GetLastError());
+    if (!WriteFile(h.get(), bytes, static_cast<DWORD>(size), &written, nullptr))
+        failed = StepFailed("write", temp, GetLastError());
     else if (written != size) failed = StepFailed("write", temp, ERROR_DISK_FULL);
-    else if (!FlushFileBuffers(h)) failed = StepFailed("flush to the disk", temp, GetLastError());
-    if (!CloseHandle(h) && failed.empty()) failed = StepFailed("close", temp, GetLastError());
+    else if (!FlushFileBuffers(h.get())) failed = StepFailed("flush to the disk", temp, GetLastError());
+    if (!h.Close() && failed.empty()) failed = StepFailed("close", temp, GetLastError());
     if (!failed.empty()) {
         DeleteFileW(wideTemp.c_str());
         *error = failed;

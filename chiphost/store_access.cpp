@@ -19,15 +19,11 @@ std::string StorePathProblem(const std::string& storePath, const std::string& ta
            std::to_string(MAX_PATH - 1) + " the system takes; move the store to a shorter path";
 }
 
-StoreLock::~StoreLock() {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-}
-
 StoreLock::Result StoreLock::Take(const std::string& target, std::string* why) {
     // Shared with no one: a second opener is refused by the system itself.
-    file_ = CreateFileW(Utf8ToWide(target + ".lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                        FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file_ != INVALID_HANDLE_VALUE) return kTaken;
+    file_.Reset(CreateFileW(Utf8ToWide(target + ".lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (file_) return kTaken;
     const DWORD code = GetLastError();
     *why = SystemErrorText(code);
     return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ? kInUse : kUnavailable;
@@ -38,13 +34,13 @@ LeftOverSave FindLeftOverSave(const std::string& target) {
     if (!PathExists(temp)) return LeftOverSave::kNone;
     IniFile file;
     std::string text;
-    HANDLE h = CreateFileW(Utf8ToWide(temp).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return LeftOverSave::kStale;
+    FileHandle h(CreateFileW(Utf8ToWide(temp).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return LeftOverSave::kStale;
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-    CloseHandle(h);
+    while (ReadFile(h.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    h.Close();
     // Whole: it ends as every store written here ends, and reads without a mistake.
     ParseIniText(temp, text, &file);
     if (!IsWholeStoreText(text) || !file.problems.empty()) return LeftOverSave::kStale;

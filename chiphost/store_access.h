@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "win/kernel_guards.h"
 
 // Why the real file target of the store storePath cannot be used with its
 // companions ("TARGET.new", "TARGET.lock"): their full paths would be longer
@@ -17,7 +18,6 @@ class StoreLock {
 public:
     enum Result { kTaken, kInUse, kUnavailable };
     StoreLock() = default;
-    ~StoreLock();
     StoreLock(const StoreLock&) = delete;
     StoreLock& operator=(const StoreLock&) = delete;
     // kInUse: another process holds it. kUnavailable: the lock file cannot be
@@ -25,7 +25,7 @@ public:
     Result Take(const std::string& target, std::string* why);
 
 private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    FileHandle file_{INVALID_HANDLE_VALUE};
 };
 
 enum class LeftOverSave {

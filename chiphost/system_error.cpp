@@ -1,4 +1,5 @@
 #include "system_error.h"
+#include "win/kernel_guards.h"
 
 std::string SystemErrorText(DWORD code) {
     const std::string number = "error " + std::to_string(code);
@@ -6,9 +7,9 @@ std::string SystemErrorText(DWORD code) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
         reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    const LocalMemory owned(message);
     if (!length || !message) return number;
     std::wstring wide(message, length);
-    LocalFree(message);
     // Messages end in a full stop and a line break; ours go inside a sentence.
     while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ' ||
                              wide.back() == L'.' || wide.back() == 0x3002))

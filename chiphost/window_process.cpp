@@ -1,4 +1,5 @@
 #include "window_process.h"
+#include "win/kernel_guards.h"
 #include <windows.h>
 #include <initializer_list>
 #include <cstdint>
@@ -40,10 +41,10 @@ int RunWindowProcess(bool* displayLost) {
     if (!GetModuleFileNameW(nullptr, exe, MAX_PATH)) return -1;
     // A job that is closed with this process takes the child along, so that no
     // chip is left behind when this process is killed.
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    const KernelHandle job(CreateJobObjectW(nullptr, nullptr));
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job) SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    if (job) SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
     for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) Inheritable(which);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -52,29 +53,22 @@ int RunWindowProcess(bool* displayLost) {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE ended = CreateEventW(&inherit, TRUE, FALSE, nullptr);
+    const KernelHandle ended(CreateEventW(&inherit, TRUE, FALSE, nullptr));
     if (!ended) return -1;
     std::wstring command = GetCommandLineW();
-    SetEnvironmentVariableW(kChildVariable, std::to_wstring(reinterpret_cast<uintptr_t>(ended)).c_str());
+    SetEnvironmentVariableW(kChildVariable, std::to_wstring(reinterpret_cast<uintptr_t>(ended.get())).c_str());
     PROCESS_INFORMATION child{};
     const BOOL started = CreateProcessW(exe, &command[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
                                         &startup, &child);
     SetEnvironmentVariableW(kChildVariable, nullptr);
-    if (!started) {
-        if (job) CloseHandle(job);
-        CloseHandle(ended);
-        return -1;
-    }
-    if (job) AssignProcessToJobObject(job, child.hProcess);
-    ResumeThread(child.hThread);
-    WaitForSingleObject(child.hProcess, INFINITE);
+    if (!started) return -1;
+    const KernelHandle process(child.hProcess), thread(child.hThread);
+    if (job) AssignProcessToJobObject(job.get(), process.get());
+    ResumeThread(thread.get());
+    WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    if (job) CloseHandle(job);
+    GetExitCodeProcess(process.get(), &code);
     // Ended without Windows seeing it, and not by a fault Windows reports.
-    *displayLost = WaitForSingleObject(ended, 0) != WAIT_OBJECT_0 && code < 0x100;
-    CloseHandle(ended);
+    *displayLost = WaitForSingleObject(ended.get(), 0) != WAIT_OBJECT_0 && code < 0x100;
     return static_cast<int>(code);
 }

@@ -3,7 +3,7 @@
 
 int DecodedPicture::Allocate(uint64_t w, uint64_t h) {
     if (!WithinBudget(w, h)) return kSpiOutOfMemory;
-    pixels = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<size_t>(w * h * 4)));
+    pixels = ProcessHeapBlock<uint32_t>(static_cast<size_t>(w * h * 4), HEAP_ZERO_MEMORY);
     if (!pixels) return kSpiOutOfMemory;
     width = static_cast<int>(w);
     height = static_cast<int>(h);

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include "win/kernel_guards.h"
 
 // The pixel budget: pictures wider or taller than kMaxPictureSide, or with more
 // than kMaxPicturePixels pixels, are refused from their header, before any
@@ -36,7 +37,7 @@ int ReductionShift(uint64_t width, uint64_t height, int orientation, const Cover
 struct DecodedPicture {
     int width = 0;
     int height = 0;
-    uint32_t* pixels = nullptr;   // 0xAARRGGBB, zeroed before the decoder writes
+    ProcessHeapBlock<uint32_t> pixels;   // 0xAARRGGBB, zeroed before the decoder writes
     int orientation = 1;          // EXIF 1..8
     // The stored picture's own size, which `width` and `height` are reduced
     // from; set as soon as the reader knows it, also when reading then fails.
@@ -44,15 +45,12 @@ struct DecodedPicture {
     int wholeHeight = 0;
 
     DecodedPicture() = default;
-    ~DecodedPicture() {
-        if (pixels) HeapFree(GetProcessHeap(), 0, pixels);
-    }
     DecodedPicture(const DecodedPicture&) = delete;
     DecodedPicture& operator=(const DecodedPicture&) = delete;
 
     // Checks the budget and takes zeroed pixel memory; an SpiResult.
     int Allocate(uint64_t w, uint64_t h);
-    uint32_t* Row(int y) { return pixels + static_cast<size_t>(width) * y; }
+    uint32_t* Row(int y) { return pixels.get() + static_cast<size_t>(width) * y; }
 };
 
 // The colour as BGRA in one word.

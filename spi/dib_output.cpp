@@ -1,29 +1,10 @@
 #include "dib_output.h"
 #include "win/dib_layout.h"
+#include "win/kernel_guards.h"
 
 namespace {
-// A movable local block, freed unless handed on.
-struct LocalBlock {
-    HLOCAL handle = nullptr;
-    void* locked = nullptr;
-    ~LocalBlock() {
-        if (locked) LocalUnlock(handle);
-        if (handle) LocalFree(handle);
-    }
-    int Allocate(size_t bytes) {
-        handle = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, bytes);
-        if (!handle) return kSpiOutOfMemory;
-        locked = LocalLock(handle);
-        return locked ? kSpiSuccess : kSpiMemoryError;
-    }
-    HLOCAL Release() {
-        LocalUnlock(handle);
-        locked = nullptr;
-        HLOCAL h = handle;
-        handle = nullptr;
-        return h;
-    }
-};
+// A zeroed movable local block, as a plug-in hands its picture over.
+HLOCAL NewBlock(size_t bytes) { return LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, bytes); }
 
 bool Cancelled(SpiProgressCallback progress, int done, int total, LONG lData) {
     return progress && progress(done, total, lData) != 0;
@@ -74,12 +55,16 @@ int HandOverDib(const DecodedPicture& picture, SpiProgressCallback progress, LON
     const size_t pixelBytes = alpha ? 4 : 3;
     const size_t stride = static_cast<size_t>(DibRowBytes(width, static_cast<uint32_t>(pixelBytes * 8)));
 
-    LocalBlock header, rows;
-    int result = header.Allocate(alpha ? sizeof(BITMAPV5HEADER) : sizeof(BITMAPINFO));
-    if (result != kSpiSuccess) return result;
-    if ((result = rows.Allocate(stride * height)) != kSpiSuccess) return result;
+    LocalMemory header(NewBlock(alpha ? sizeof(BITMAPV5HEADER) : sizeof(BITMAPINFO)));
+    if (!header) return kSpiOutOfMemory;
+    LockedLocal<unsigned char> headerBytes(header.get());
+    if (!headerBytes) return kSpiMemoryError;
+    LocalMemory rows(NewBlock(stride * height));
+    if (!rows) return kSpiOutOfMemory;
+    LockedLocal<unsigned char> rowBytes(rows.get());
+    if (!rowBytes) return kSpiMemoryError;
     if (alpha) {
-        auto* v5 = static_cast<BITMAPV5HEADER*>(header.locked);
+        auto* v5 = reinterpret_cast<BITMAPV5HEADER*>(headerBytes.get());
         v5->bV5Size = sizeof(BITMAPV5HEADER);
         v5->bV5Width = width;
         v5->bV5Height = height;   // positive: bottom-up
@@ -94,7 +79,7 @@ int HandOverDib(const DecodedPicture& picture, SpiProgressCallback progress, LON
         v5->bV5CSType = 0x73524742;   // LCS_sRGB ('sRGB')
         v5->bV5Intent = LCS_GM_IMAGES;
     } else {
-        auto* bih = static_cast<BITMAPINFOHEADER*>(header.locked);
+        auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(headerBytes.get());
         bih->biSize = sizeof(BITMAPINFOHEADER);
         bih->biWidth = width;
         bih->biHeight = height;   // positive: bottom-up
@@ -104,7 +89,7 @@ int HandOverDib(const DecodedPicture& picture, SpiProgressCallback progress, LON
         bih->biSizeImage = static_cast<DWORD>(stride * height);
     }
 
-    auto* out = static_cast<unsigned char*>(rows.locked);
+    unsigned char* out = rowBytes.get();
     for (int y = 0; y < height; ++y) {
         if (y > 0 && y % 64 == 0 && Cancelled(progress, y, height, lData)) return kSpiCancelled;
         unsigned char* to = out + stride * (height - 1 - y);
@@ -122,6 +107,9 @@ int HandOverDib(const DecodedPicture& picture, SpiProgressCallback progress, LON
         }
     }
     if (Cancelled(progress, height, height, lData)) return kSpiCancelled;
+    // Handed over unlocked, as a plug-in's blocks are.
+    headerBytes.Unlock();
+    rowBytes.Unlock();
     *info = header.Release();
     *bits = rows.Release();
     return kSpiSuccess;

@@ -216,13 +216,13 @@ int ExpandReduced(const unsigned char* data, const GifFrame& f, unsigned width, 
     int result = reducer.Start(picture, static_cast<int>(width), static_cast<int>(height), shift);
     if (result != kSpiSuccess) return result;
     const size_t lineBytes = size_t{4} * width;
-    auto* line = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, lineBytes));
+    const ProcessHeapBlock<uint32_t> block(lineBytes, HEAP_ZERO_MEMORY);
+    uint32_t* line = block.get();
     if (!line) return kSpiOutOfMemory;
     for (unsigned y = 0; y < f.top; ++y) reducer.Add(line);
     result = Expand(data, f, picture, &reducer, line);
     ZeroMemory(line, lineBytes);
     while (result == kSpiSuccess && reducer.RowsLeft() > 0) reducer.Add(line);
-    HeapFree(GetProcessHeap(), 0, line);
     return result;
 }
 }  // namespace

@@ -71,13 +71,11 @@ struct Decoding {
     jpeg_progress_mgr progress{};
     bool created = false;
     RowReducer reducer;
-    uint32_t* row = nullptr;         // one scaled row, when the box stage needs it
-    unsigned char* cmyk = nullptr;   // one scaled CMYK row
+    ProcessHeapBlock<uint32_t> row;        // one scaled row, when the box stage needs it
+    ProcessHeapBlock<unsigned char> cmyk;  // one scaled CMYK row
 
     ~Decoding() {
         if (created) jpeg_destroy_decompress(&decoder);
-        if (row) HeapFree(GetProcessHeap(), 0, row);
-        if (cmyk) HeapFree(GetProcessHeap(), 0, cmyk);
     }
 
     int Failure() const {
@@ -117,17 +115,15 @@ struct Decoding {
         if (boxShift)
             reducer.WeighEdges(unit, static_cast<int>(decoder.image_width) - (width - 1) * unit,
                                static_cast<int>(decoder.image_height) - (height - 1) * unit);
-        if (boxShift && !(row = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), 0, size_t{4} * width))))
-            return kSpiOutOfMemory;
-        if (fourChannels && !(cmyk = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, size_t{4} * width))))
-            return kSpiOutOfMemory;
+        if (boxShift && !(row = ProcessHeapBlock<uint32_t>(size_t{4} * width))) return kSpiOutOfMemory;
+        if (fourChannels && !(cmyk = ProcessHeapBlock<unsigned char>(size_t{4} * width))) return kSpiOutOfMemory;
         while (decoder.output_scanline < decoder.output_height) {
             const int y = static_cast<int>(decoder.output_scanline);
-            uint32_t* target = boxShift ? row : picture->Row(y);
-            JSAMPROW line = fourChannels ? cmyk : reinterpret_cast<JSAMPROW>(target);
+            uint32_t* target = boxShift ? row.get() : picture->Row(y);
+            JSAMPROW line = fourChannels ? cmyk.get() : reinterpret_cast<JSAMPROW>(target);
             if (jpeg_read_scanlines(&decoder, &line, 1) != 1) return kSpiBrokenData;
-            if (fourChannels) CmykToBgra(cmyk, width, decoder.saw_Adobe_marker, target);
-            if (boxShift) reducer.Add(row);
+            if (fourChannels) CmykToBgra(cmyk.get(), width, decoder.saw_Adobe_marker, target);
+            if (boxShift) reducer.Add(row.get());
         }
         jpeg_finish_decompress(&decoder);
         return kSpiSuccess;

@@ -8,10 +8,6 @@ namespace {
 constexpr uint64_t kMaxFileBytes = 1024u * 1024 * 1024;
 }  // namespace
 
-PictureSource::~PictureSource() {
-    if (owned_) HeapFree(GetProcessHeap(), 0, owned_);
-}
-
 int PictureSource::Open(const char* buf, LONG len, unsigned flag) {
     if (!buf) return kSpiInternalError;
     switch (flag & kSpiInputMask) {
@@ -32,7 +28,7 @@ int PictureSource::Open(const char* buf, LONG len, unsigned flag) {
         const uint64_t size = total > offset ? total - offset : 0;
         if (size == 0) return kSpiSuccess;
         if (size > kMaxFileBytes) return kSpiOutOfMemory;
-        owned_ = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, static_cast<size_t>(size)));
+        owned_ = ProcessHeapBlock<unsigned char>(static_cast<size_t>(size));
         if (!owned_) return kSpiOutOfMemory;
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(offset);
@@ -42,11 +38,11 @@ int PictureSource::Open(const char* buf, LONG len, unsigned flag) {
             DWORD got = 0;
             const size_t left = static_cast<size_t>(size) - done;
             const DWORD want = left < (1u << 24) ? static_cast<DWORD>(left) : (1u << 24);
-            if (!ReadFile(file.get(), owned_ + done, want, &got, nullptr)) return kSpiFileReadError;
+            if (!ReadFile(file.get(), owned_.get() + done, want, &got, nullptr)) return kSpiFileReadError;
             if (got == 0) break;   // shrank while we read: what we have is the picture
             done += got;
         }
-        data_ = owned_;
+        data_ = owned_.get();
         size_ = done;
         return kSpiSuccess;
     }

@@ -5,11 +5,11 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include "win/kernel_guards.h"
 
 class PictureSource {
 public:
     PictureSource() = default;
-    ~PictureSource();
     PictureSource(const PictureSource&) = delete;
     PictureSource& operator=(const PictureSource&) = delete;
 
@@ -24,5 +24,5 @@ public:
 private:
     const unsigned char* data_ = nullptr;
     size_t size_ = 0;
-    unsigned char* owned_ = nullptr;   // the file's bytes, on the process heap
+    ProcessHeapBlock<unsigned char> owned_;   // the file's bytes, on the process heap
 };

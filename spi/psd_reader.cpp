@@ -86,7 +86,8 @@ int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture) {
 
     int result = picture->Allocate(width, height);
     if (result != kSpiSuccess) return result;
-    unsigned char* unpacked = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, rowBytes));
+    const ProcessHeapBlock<unsigned char> unpackedRow(rowBytes);
+    unsigned char* unpacked = unpackedRow.get();
     if (!unpacked) return kSpiOutOfMemory;
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) picture->pixels[i] = 0xFF000000u;
     size_t from = rowData;
@@ -107,7 +108,6 @@ int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture) {
             StoreRow(samples, bytesPerSample, c, grey, picture->Row(static_cast<int>(y)), static_cast<int>(width));
         }
     }
-    HeapFree(GetProcessHeap(), 0, unpacked);
     if (result != kSpiSuccess || used == colours) return result;
     // Undo the white matte: stored = colour * a + 255 * (1 - a).
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {

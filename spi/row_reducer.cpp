@@ -1,15 +1,10 @@
 #include "row_reducer.h"
 #include "win/susie_plugin.h"
 
-RowReducer::~RowReducer() {
-    if (sums_) HeapFree(GetProcessHeap(), 0, sums_);
-}
-
 int RowReducer::Start(DecodedPicture* out, int width, int height, int shift) {
     const int result = out->Allocate(ReducedSide(width, shift), ReducedSide(height, shift));
     if (result != kSpiSuccess) return result;
-    sums_ = static_cast<uint64_t*>(
-        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<size_t>(out->width) * 4 * sizeof(uint64_t)));
+    sums_ = ProcessHeapBlock<uint64_t>(static_cast<size_t>(out->width) * 4 * sizeof(uint64_t), HEAP_ZERO_MEMORY);
     if (!sums_) return kSpiOutOfMemory;
     out_ = out;
     width_ = width;
@@ -33,7 +28,7 @@ void RowReducer::Add(const uint32_t* row) {
     if (row_ >= height_) return;
     const int block = 1 << shift_;
     const uint32_t rowWeight = row_ == height_ - 1 ? lastRow_ : unit_;
-    uint64_t* sum = sums_;
+    uint64_t* sum = sums_.get();
     for (int x = 0; x < width_; x += block, sum += 4) {
         const int end = width_ - x < block ? width_ : x + block;
         // A block row of at most 2^16 pixels sums within 32 bits, also
@@ -69,7 +64,7 @@ void RowReducer::Add(const uint32_t* row) {
 void RowReducer::Emit() {
     const int block = 1 << shift_;
     uint32_t* out = out_->Row((row_ - 1) >> shift_);
-    uint64_t* sum = sums_;
+    uint64_t* sum = sums_.get();
     for (int x = 0; x < out_->width; ++x, sum += 4) {
         const int left = width_ - x * block;
         const uint64_t columns = left <= block ? (left - 1) * unit_ + lastColumn_ : static_cast<uint64_t>(block) * unit_;
@@ -99,10 +94,8 @@ int ReduceWhole(DecodedPicture* picture, int shift) {
     const int result = reducer.Start(&reduced, picture->width, picture->height, shift);
     if (result != kSpiSuccess) return result;
     for (int y = 0; y < picture->height; ++y) reducer.Add(picture->Row(y));
-    HeapFree(GetProcessHeap(), 0, picture->pixels);
-    picture->pixels = reduced.pixels;
+    picture->pixels = static_cast<ProcessHeapBlock<uint32_t>&&>(reduced.pixels);
     picture->width = reduced.width;
     picture->height = reduced.height;
-    reduced.pixels = nullptr;
     return kSpiSuccess;
 }

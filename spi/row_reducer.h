@@ -8,11 +8,11 @@
 #pragma once
 #include <cstdint>
 #include "decoded_picture.h"
+#include "win/kernel_guards.h"
 
 class RowReducer {
 public:
     RowReducer() = default;
-    ~RowReducer();
     RowReducer(const RowReducer&) = delete;
     RowReducer& operator=(const RowReducer&) = delete;
 
@@ -37,7 +37,7 @@ private:
     uint32_t bandWeight_ = 0;   // of them, the weight in the current output row
     int rowsInBand_ = 0;
     uint32_t unit_ = 1, lastColumn_ = 1, lastRow_ = 1;
-    uint64_t* sums_ = nullptr;   // B, G, R, A per output pixel
+    ProcessHeapBlock<uint64_t> sums_;   // B, G, R, A per output pixel
 };
 
 // Reduces a whole decoded picture by 2^shift in place of itself (shift 0

@@ -1,6 +1,7 @@
 #include "system_formats.h"
 #include <wincodec.h>
 #include <cstring>
+#include "win/kernel_guards.h"
 
 namespace {
 constexpr char kDecoderInstances[] = "CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance";
@@ -36,30 +37,26 @@ int g_count = 0;
 INIT_ONCE g_found = INIT_ONCE_STATIC_INIT;
 INIT_ONCE g_signaturesRead = INIT_ONCE_STATIC_INIT;
 
-struct RegKey {
-    HKEY key = nullptr;
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() {
-        if (key) RegCloseKey(key);
-    }
-    bool Open(HKEY parent, const char* path) { return RegOpenKeyExA(parent, path, 0, KEY_READ, &key) == ERROR_SUCCESS; }
-    // A text value, terminated, or false when it is missing, of another type or too long.
-    bool Text(const char* name, char* out, DWORD size) const {
-        DWORD type = 0, got = size - 1;
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &got) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ))
-            return false;
-        out[got] = '\0';
-        return out[0] != '\0';
-    }
-    // Up to `size` bytes of a value of any type; the bytes there were, or 0.
-    DWORD Bytes(const char* name, void* out, DWORD size) const {
-        DWORD got = size;
-        return RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE*>(out), &got) == ERROR_SUCCESS ? got : 0;
-    }
-};
+bool OpenKey(HKEY parent, const char* path, RegistryKey* key) {
+    return RegOpenKeyExA(parent, path, 0, KEY_READ, key->Receive()) == ERROR_SUCCESS;
+}
+
+// A text value, terminated, or false when it is missing, of another type or too long.
+bool ReadText(const RegistryKey& key, const char* name, char* out, DWORD size) {
+    DWORD type = 0, got = size - 1;
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(out), &got) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    out[got] = '\0';
+    return out[0] != '\0';
+}
+
+// Up to `size` bytes of a value of any type; the bytes there were, or 0.
+DWORD ReadBytes(const RegistryKey& key, const char* name, void* out, DWORD size) {
+    DWORD got = size;
+    return RegQueryValueExA(key.get(), name, nullptr, nullptr, static_cast<BYTE*>(out), &got) == ERROR_SUCCESS ? got
+                                                                                                              : 0;
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -146,9 +143,9 @@ bool DescribeDecoder(const char* clsid, SystemFormat* format) {
     }
     char path[64] = "CLSID\\", text[64], extensions[1024];
     lstrcatA(path, format->clsid);
-    RegKey key;
-    if (!key.Open(HKEY_CLASSES_ROOT, path) || !key.Text("ContainerFormat", text, sizeof(text)) ||
-        !ParseGuid(text, &format->container) || !key.Text("FileExtensions", extensions, sizeof(extensions)))
+    RegistryKey key;
+    if (!OpenKey(HKEY_CLASSES_ROOT, path, &key) || !ReadText(key, "ContainerFormat", text, sizeof(text)) ||
+        !ParseGuid(text, &format->container) || !ReadText(key, "FileExtensions", extensions, sizeof(extensions)))
         return false;
     for (char* c = extensions; *c; ++c)
         if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c + ('a' - 'A'));
@@ -157,7 +154,7 @@ bool DescribeDecoder(const char* clsid, SystemFormat* format) {
     format->known = KnownFormatOf(format->container);
     if (format->known >= 0) return format->pattern[0] != '\0';   // its texts are ours, but for a missing pattern
     char name[128];
-    if (!key.Text("FriendlyName", name, sizeof(name))) lstrcpynA(name, format->pattern, sizeof(name));
+    if (!ReadText(key, "FriendlyName", name, sizeof(name))) lstrcpynA(name, format->pattern, sizeof(name));
     // "DDS Decoder" is a "DDS picture" to the user.
     const size_t n = std::strlen(name);
     if (n > 8 && std::strcmp(name + n - 8, " Decoder") == 0) lstrcpynA(name + n - 8, " picture", 9);
@@ -166,13 +163,13 @@ bool DescribeDecoder(const char* clsid, SystemFormat* format) {
 }
 
 BOOL CALLBACK FindFormats(PINIT_ONCE, void*, void**) {
-    RegKey instances;
-    if (!instances.Open(HKEY_CLASSES_ROOT, kDecoderInstances)) return TRUE;   // no imaging component
+    RegistryKey instances;
+    if (!OpenKey(HKEY_CLASSES_ROOT, kDecoderInstances, &instances)) return TRUE;   // no imaging component
     SystemFormat found;
     for (DWORD i = 0; i < 256; ++i) {
         char clsid[40];
         DWORD n = sizeof(clsid);
-        const LONG r = RegEnumKeyExA(instances.key, i, clsid, &n, nullptr, nullptr, nullptr, nullptr);
+        const LONG r = RegEnumKeyExA(instances.get(), i, clsid, &n, nullptr, nullptr, nullptr, nullptr);
         if (r == ERROR_NO_MORE_ITEMS) break;
         if (r != ERROR_SUCCESS || !DescribeDecoder(clsid, &found)) continue;
         bool seen = false;
@@ -186,24 +183,24 @@ BOOL CALLBACK FindFormats(PINIT_ONCE, void*, void**) {
 void ReadSignatures(SystemFormat* format) {
     char path[64] = "CLSID\\";
     lstrcatA(lstrcatA(path, format->clsid), "\\Patterns");
-    RegKey patterns;
-    if (!patterns.Open(HKEY_CLASSES_ROOT, path)) return;
+    RegistryKey patterns;
+    if (!OpenKey(HKEY_CLASSES_ROOT, path, &patterns)) return;
     for (DWORD i = 0; i < 64 && format->signatureCount < kMaxSignatures; ++i) {
         char name[16];
         DWORD n = sizeof(name);
-        const LONG r = RegEnumKeyExA(patterns.key, i, name, &n, nullptr, nullptr, nullptr, nullptr);
+        const LONG r = RegEnumKeyExA(patterns.get(), i, name, &n, nullptr, nullptr, nullptr, nullptr);
         if (r == ERROR_NO_MORE_ITEMS) break;
-        RegKey pattern;
-        if (r != ERROR_SUCCESS || !pattern.Open(patterns.key, name)) continue;
+        RegistryKey pattern;
+        if (r != ERROR_SUCCESS || !OpenKey(patterns.get(), name, &pattern)) continue;
         const int s = format->signatureCount;
         uint32_t position[2] = {0, 0}, length = 0, endOfStream = 0;
-        if (!pattern.Bytes("Position", position, sizeof(position)) || position[1] != 0 || position[0] > 1024 ||
-            pattern.Bytes("Length", &length, sizeof(length)) != sizeof(length) || length == 0 ||
+        if (!ReadBytes(pattern, "Position", position, sizeof(position)) || position[1] != 0 || position[0] > 1024 ||
+            ReadBytes(pattern, "Length", &length, sizeof(length)) != sizeof(length) || length == 0 ||
             length > kMaxSignatureBytes ||
-            pattern.Bytes("Pattern", format->bytes[s], kMaxSignatureBytes) < length)
+            ReadBytes(pattern, "Pattern", format->bytes[s], kMaxSignatureBytes) < length)
             continue;
-        if (pattern.Bytes("EndOfStream", &endOfStream, sizeof(endOfStream)) && endOfStream) continue;
-        if (pattern.Bytes("Mask", format->masks[s], kMaxSignatureBytes) < length)
+        if (ReadBytes(pattern, "EndOfStream", &endOfStream, sizeof(endOfStream)) && endOfStream) continue;
+        if (ReadBytes(pattern, "Mask", format->masks[s], kMaxSignatureBytes) < length)
             std::memset(format->masks[s], 0xFF, kMaxSignatureBytes);
         format->positions[s] = position[0];
         format->lengths[s] = length;

@@ -20,7 +20,8 @@ int CopyReduced(IWICBitmapSource* source, UINT width, UINT height, int shift, De
     if (result != kSpiSuccess) return result;
     const UINT stride = width * 4;
     const UINT stripRows = stride >= kStripBytes ? 1 : kStripBytes / stride;
-    uint32_t* strip = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), 0, static_cast<size_t>(stride) * stripRows));
+    const ProcessHeapBlock<uint32_t> stripBlock(static_cast<size_t>(stride) * stripRows);
+    uint32_t* strip = stripBlock.get();
     if (!strip) return kSpiOutOfMemory;
     for (UINT top = 0; top < height && result == kSpiSuccess; top += stripRows) {
         const UINT rows = height - top < stripRows ? height - top : stripRows;
@@ -32,7 +33,6 @@ int CopyReduced(IWICBitmapSource* source, UINT width, UINT height, int shift, De
         }
         for (UINT r = 0; r < rows; ++r) reducer.Add(strip + static_cast<size_t>(width) * r);
     }
-    HeapFree(GetProcessHeap(), 0, strip);
     return result;
 }
 
@@ -125,7 +125,7 @@ int DecodeWithSystem(const GUID& container, const unsigned char* data, size_t si
     if (result != kSpiSuccess) return result;
     const WICRect all{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
     const UINT stride = width * 4;
-    if (FAILED(hr = converter->CopyPixels(&all, stride, stride * height, reinterpret_cast<BYTE*>(picture->pixels))))
+    if (FAILED(hr = converter->CopyPixels(&all, stride, stride * height, reinterpret_cast<BYTE*>(picture->pixels.get()))))
         return ResultOf(hr);
     return kSpiSuccess;
 }

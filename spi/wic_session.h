@@ -5,37 +5,17 @@
 #pragma once
 #include <windows.h>
 #include <wincodec.h>
-
-// Holds one interface pointer and releases it.
-template <typename T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (p_) p_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T** out() { return &p_; }
-    void** outVoid() { return reinterpret_cast<void**>(&p_); }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
+#include "win/com_guards.h"
 
 class WicSession {
 public:
     WicSession();
-    ~WicSession();
     WicSession(const WicSession&) = delete;
     WicSession& operator=(const WicSession&) = delete;
     // Null when COM or the imaging component is not available.
     IWICImagingFactory* factory() const { return factory_.get(); }
 
 private:
-    bool uninitialise_ = false;
+    ComApartment apartment_;   // released last, after the factory
     ComRef<IWICImagingFactory> factory_;
 };

@@ -1,8 +1,11 @@
-// Scope guards for the kernel objects the library holds within one call: open
-// files and searches, registry keys, loaded modules, locks on local and global
-// memory blocks, and malloc'd buffers. Each frees or unlocks on every path out of its scope.
+// Scope guards for the kernel objects the library, the host and the plug-in
+// hold: open files, searches and other kernel handles, registry keys, loaded
+// modules, local and global memory blocks and their locks, malloc'd buffers
+// and process heap blocks. Each frees or unlocks on every path out of its
+// scope; those that can hand their object on do so with Release().
 #pragma once
 #include <windows.h>
+#include <cstddef>
 #include <cstdlib>
 
 // An open file from CreateFileA, closed at scope end.
@@ -13,14 +16,41 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
     HANDLE get() const { return file_; }
-    // Closes the file before the scope ends.
-    void Close() {
-        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    // Closes what it held and takes another file (or none).
+    void Reset(HANDLE file) {
+        Close();
+        file_ = file;
+    }
+    // Closes the file before the scope ends; false when closing failed (a
+    // write the system had kept back may be what failed).
+    bool Close() {
+        const bool closed = file_ == INVALID_HANDLE_VALUE || CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;
+        return closed;
     }
     explicit operator bool() const { return file_ != INVALID_HANDLE_VALUE; }
 private:
     HANDLE file_;
+};
+
+// Any other kernel object (a process, thread, job or event), where null means
+// none; closed at scope end unless handed on with Release().
+class KernelHandle {
+public:
+    explicit KernelHandle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~KernelHandle() { if (handle_) CloseHandle(handle_); }
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    HANDLE Release() {
+        HANDLE released = handle_;
+        handle_ = nullptr;
+        return released;
+    }
+
+private:
+    HANDLE handle_;
 };
 
 // A search from FindFirstFileA, closed at scope end; movable, so that the
@@ -79,7 +109,7 @@ private:
     HMODULE module_;
 };
 
-// A local memory block handed over by someone else, freed at scope end.
+// A local memory block, freed at scope end unless handed on with Release().
 class LocalMemory {
 public:
     explicit LocalMemory(HLOCAL handle) : handle_(handle) {}
@@ -87,12 +117,18 @@ public:
     LocalMemory(const LocalMemory&) = delete;
     LocalMemory& operator=(const LocalMemory&) = delete;
     HLOCAL get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
     SIZE_T size() const { return handle_ ? LocalSize(handle_) : 0; }
+    HLOCAL Release() {
+        HLOCAL released = handle_;
+        handle_ = nullptr;
+        return released;
+    }
 private:
     HLOCAL handle_;
 };
 
-// A global memory block, freed at scope end.
+// A global memory block, freed at scope end unless handed on with Release().
 class GlobalMemory {
 public:
     explicit GlobalMemory(HGLOBAL handle) : handle_(handle) {}
@@ -100,7 +136,21 @@ public:
     GlobalMemory(const GlobalMemory&) = delete;
     GlobalMemory& operator=(const GlobalMemory&) = delete;
     HGLOBAL get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
     SIZE_T size() const { return handle_ ? GlobalSize(handle_) : 0; }
+    HGLOBAL Release() {
+        HGLOBAL released = handle_;
+        handle_ = nullptr;
+        return released;
+    }
+    // Frees what it held and takes another block (or none).
+    void Reset(HGLOBAL handle) {
+        if (handle_) GlobalFree(handle_);
+        handle_ = handle;
+    }
+    // For a call that re-allocates the block in place (GetSaveData): the
+    // handle it stores there is the guard's to free.
+    HGLOBAL* InOut() { return &handle_; }
 private:
     HGLOBAL handle_;
 };
@@ -112,12 +162,17 @@ class LockedLocal {
 public:
     explicit LockedLocal(HLOCAL handle)
         : handle_(handle), data_(handle ? static_cast<T*>(LocalLock(handle)) : nullptr) {}
-    ~LockedLocal() { if (data_) LocalUnlock(handle_); }
+    ~LockedLocal() { Unlock(); }
     LockedLocal(const LockedLocal&) = delete;
     LockedLocal& operator=(const LockedLocal&) = delete;
     T* get() const { return data_; }
     explicit operator bool() const { return data_ != nullptr; }
     T* operator->() const { return data_; }
+    // Unlocks before the scope ends, so the block can be handed on unlocked.
+    void Unlock() {
+        if (data_) LocalUnlock(handle_);
+        data_ = nullptr;
+    }
 private:
     HLOCAL handle_;
     T* data_;
@@ -158,4 +213,42 @@ public:
     }
 private:
     T* data_;
+};
+
+// A block from the process heap (the plug-in's allocator: it carries no C
+// runtime), freed at scope end unless handed on with Release(). Movable, so a
+// picture can take over a reduced copy's pixels.
+template <typename T>
+class ProcessHeapBlock {
+public:
+    ProcessHeapBlock() = default;
+    // `bytes` from the process heap; HEAP_ZERO_MEMORY in `flags` zeroes them.
+    explicit ProcessHeapBlock(size_t bytes, DWORD flags = 0)
+        : data_(static_cast<T*>(HeapAlloc(GetProcessHeap(), flags, bytes))) {}
+    ~ProcessHeapBlock() { Free(); }
+    ProcessHeapBlock(ProcessHeapBlock&& other) noexcept : data_(other.Release()) {}
+    ProcessHeapBlock& operator=(ProcessHeapBlock&& other) noexcept {
+        if (this != &other) {
+            Free();
+            data_ = other.Release();
+        }
+        return *this;
+    }
+    ProcessHeapBlock(const ProcessHeapBlock&) = delete;
+    ProcessHeapBlock& operator=(const ProcessHeapBlock&) = delete;
+    T* get() const { return data_; }
+    explicit operator bool() const { return data_ != nullptr; }
+    T& operator[](size_t i) const { return data_[i]; }
+    T* Release() {
+        T* released = data_;
+        data_ = nullptr;
+        return released;
+    }
+
+private:
+    void Free() {
+        if (data_) HeapFree(GetProcessHeap(), 0, data_);
+        data_ = nullptr;
+    }
+    T* data_ = nullptr;
 };

@@ -180,7 +180,7 @@ bool ApplySettings(HWND dialog) {
     // Allocate before freeing the old block, so a failed allocation loses nothing.
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(ChipSettings));
     if (!block) return false;
-    if (dialogRequest->settingsBlock) GlobalFree(dialogRequest->settingsBlock);
+    const GlobalMemory displaced(dialogRequest->settingsBlock);   // freed as this returns
     dialogRequest->settingsSize = sizeof(ChipSettings);
     dialogRequest->settingsBlock = block;
 
