@@ -1,4 +1,5 @@
 #include "container_checks.h"
+#include "win/dib_layout.h"
 #include <cstdint>
 #include <cstring>
 
@@ -187,8 +188,8 @@ bool IcoFirstPictureSound(const unsigned char* data, size_t size) {
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return false;
     if (bits <= 8 && colours > (1u << bits)) return false;
     const uint64_t palette = bits <= 8 ? 4ull * (colours ? colours : 1u << bits) : 0;
-    const uint64_t colourRows = ((uint64_t(width) * bits + 31) / 32) * 4 * height;
-    const uint64_t maskRows = ((uint64_t(width) + 31) / 32) * 4 * height;
+    const uint64_t colourRows = DibRowBytes(width, bits) * height;
+    const uint64_t maskRows = DibRowBytes(width, 1) * height;   // the 1-bit transparency mask
     return headerSize + palette + colourRows + maskRows <= bytes;
 }
 

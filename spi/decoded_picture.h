@@ -6,17 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include "win/kernel_guards.h"
+#include "win/pixel_budget.h"
 
-// The pixel budget: pictures wider or taller than kMaxPictureSide, or with more
-// than kMaxPicturePixels pixels, are refused from their header, before any
-// pixel memory is allocated (kSpiOutOfMemory).
-constexpr int kMaxPictureSide = 16384;
-constexpr uint32_t kMaxPicturePixels = 64u * 1024 * 1024;
-
-inline bool WithinBudget(uint64_t width, uint64_t height) {
-    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-           width * height <= kMaxPicturePixels;
-}
+// A picture beyond the pixel budget is refused with kSpiOutOfMemory.
 
 // The size a picture is to be read at, as seen (after its orientation): the
 // whole picture when either side is <= 0.

@@ -30,9 +30,18 @@ void SetDrawSize(ChipState* chip, int32_t clientWidth, int32_t clientHeight) {
         CalcAspectFitSize(chip->pictureWidth, chip->pictureHeight, clientWidth, clientHeight, &chip->drawWidth,
                           &chip->drawHeight);
     } else {
-        chip->drawWidth = chip->pictureWidth;
-        chip->drawHeight = chip->pictureHeight;
+        DrawAtPictureSize(chip);
     }
+}
+
+void DrawAtPictureSize(ChipState* chip) {
+    chip->drawWidth = chip->pictureWidth;
+    chip->drawHeight = chip->pictureHeight;
+}
+
+void DrawAtDefaultSize(ChipState* chip) {
+    chip->drawWidth = kDefaultDrawWidth;
+    chip->drawHeight = kDefaultDrawHeight;
 }
 
 int RunChipMenuCommand(ChipState* chip, HWND window, uint32_t command) {

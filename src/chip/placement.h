@@ -48,6 +48,13 @@ int ApplyPlacementCommand(ChipState* chip, HWND window, uint32_t command);
 // size of the picture's aspect ratio within it when fitted, else the picture's.
 void SetDrawSize(ChipState* chip, int32_t clientWidth, int32_t clientHeight);
 
+// The picture drawn at its own size: in a corner or tiled, and whenever a
+// placement is not replayed (settings of the older form).
+void DrawAtPictureSize(ChipState* chip);
+
+// No picture to draw: the drawn size is the default size.
+void DrawAtDefaultSize(ChipState* chip);
+
 // Stretched or fitted: drawn at a size of its own, scaled from the picture.
 // A placement past the last counts too; its drawn size is the picture's own.
 inline bool IsStretched(int32_t placement) { return static_cast<uint32_t>(placement) > kPlacementTile; }

@@ -1,5 +1,6 @@
 #include "chip/saved_settings.h"
 #include <cstring>
+#include "chip/placement.h"
 
 namespace {
 bool HasFaceName(const LOGFONTA& font) { return font.lfFaceName[0] != '\0'; }
@@ -65,17 +66,13 @@ int PlaceLoadedPicture(ChipState* chip, uint32_t tag) {
         chip->pictureHeight = info.bmHeight;
         // A current block's placement is replayed through the menu's handler
         // by the caller; the older form draws the picture at its own size.
-        if (tag != kSettingsSizeCurrent) {
-            chip->drawWidth = chip->pictureWidth;
-            chip->drawHeight = chip->pictureHeight;
-        }
+        if (tag != kSettingsSizeCurrent) DrawAtPictureSize(chip);
         return 0;
     }
 
     chip->placement = kPlacementTopLeft;
     chip->pictureMissing = 1;
-    chip->drawWidth = kDefaultDrawWidth;
-    chip->drawHeight = kDefaultDrawHeight;
+    DrawAtDefaultSize(chip);
     if (chip->picturePath[0] == '\0' && chip->sizingMode != kSizeByText) {
         chip->sizingMode = kSizeByText;
         return 1;
@@ -84,8 +81,9 @@ int PlaceLoadedPicture(ChipState* chip, uint32_t tag) {
 }
 
 void SetDefaultSettings(ChipState* chip) {
-    chip->pictureWidth = chip->drawWidth = kDefaultDrawWidth;
-    chip->pictureHeight = chip->drawHeight = kDefaultDrawHeight;
+    chip->pictureWidth = kDefaultDrawWidth;
+    chip->pictureHeight = kDefaultDrawHeight;
+    DrawAtDefaultSize(chip);
     chip->dateColour = chip->timeColour = chip->textColour;
     chip->dateFont = chip->textFont;
     chip->timeFont = chip->textFont;

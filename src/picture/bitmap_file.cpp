@@ -3,6 +3,7 @@
 #include "win/plugin_call_guard.h"
 #include "win/dib_layout.h"
 #include "win/kernel_guards.h"
+#include "win/pixel_budget.h"
 
 namespace {
 uint32_t Read16(const uint8_t* p) { return p[0] | p[1] << 8; }
@@ -69,7 +70,7 @@ bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize) {
     if (compression == BI_RLE8 || compression == BI_RLE4) {
         // The stream can name any size, and the loader takes memory for all of
         // it: hence the budget. It must say how long it is.
-        if (width > kMaxBitmapSide || rows > kMaxBitmapSide || width * rows > kMaxBitmapPixels) return false;
+        if (!WithinBudget(static_cast<uint64_t>(width), static_cast<uint64_t>(rows))) return false;
         return sizeImage != 0 && sizeImage <= room;
     }
     // Every row lies in the file, so the loader takes no more than it holds.

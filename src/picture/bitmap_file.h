@@ -4,17 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
-// The most a compressed bitmap may name: as many pixels as our image plug-in
-// takes. An uncompressed one is bounded by its file.
-constexpr int64_t kMaxBitmapSide = 16384;
-constexpr int64_t kMaxBitmapPixels = int64_t{64} * 1024 * 1024;
-
 // Whether a bitmap file of `fileSize` bytes whose first bytes are `head` (as
 // many as the file has, up to kBitmapHeadSize) can be handed to the system's
 // loader without it reading past the file: signature, header size, colour
 // masks and table before the bits, and every row of the bits (or the
-// compressed stream, whose dimensions must be within the budget) inside the
-// file.
+// compressed stream, whose dimensions must be within the pixel budget, as many
+// pixels as our image plug-in takes) inside the file.
 constexpr size_t kBitmapHeadSize = 14 + 124 + 12;
 bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize);
 

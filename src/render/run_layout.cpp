@@ -50,11 +50,3 @@ LineExtent MeasureLine(HDC dc, const LineRuns& runs, LONG right) {
     }
     return extent;
 }
-
-void ReleaseRunTexts(LineRuns* runs) {
-    for (int k = 0; k < runs->runCount; ++k) {
-        const HeapBuffer<char> text(runs->runText[k]);   // freed at the end of the turn
-        runs->runText[k] = nullptr;
-    }
-    runs->runCount = 0;
-}

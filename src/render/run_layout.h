@@ -22,6 +22,3 @@ struct LineExtent {
     LONG height;
 };
 LineExtent MeasureLine(HDC dc, const LineRuns& runs, LONG right);
-
-// Releases the run texts of a line.
-void ReleaseRunTexts(LineRuns* runs);

@@ -62,3 +62,11 @@ void SplitTextLine(ChipState* chip, const char* text, int32_t* offset, LineRuns*
         AddRun(runs, CopyText(" ", 1), &chip->textFont, chip->textColour);
     *offset = pos;
 }
+
+void ReleaseRunTexts(LineRuns* runs) {
+    for (int k = 0; k < runs->runCount; ++k) {
+        const HeapBuffer<char> text(runs->runText[k]);   // freed at the end of the turn
+        runs->runText[k] = nullptr;
+    }
+    runs->runCount = 0;
+}

@@ -11,7 +11,7 @@ constexpr int kMaxRuns = 5;
 // runFont[k], runColour[k] for k < runCount.
 struct LineRuns {
     int32_t runCount;
-    char* runText[kMaxRuns];           // heap texts, released by the caller with free
+    char* runText[kMaxRuns];           // heap texts, released with ReleaseRunTexts
     const LOGFONTA* runFont[kMaxRuns]; // borrowed from the locked ChipState
     COLORREF runColour[kMaxRuns];
 };
@@ -21,3 +21,7 @@ struct LineRuns {
 // while *offset < lstrlenA(text). A run whose text could not be allocated is
 // left out, so runCount may be 0 when memory runs out.
 void SplitTextLine(ChipState* chip, const char* text, int32_t* offset, LineRuns* runs);
+
+// Frees the run texts SplitTextLine allocated and empties the runs; call it
+// before the next line is split into the same record, and after the last.
+void ReleaseRunTexts(LineRuns* runs);
