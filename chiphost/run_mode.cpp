@@ -9,8 +9,10 @@
 #include "hosted_chip.h"
 #include "picture_check.h"
 #include "run_messages.h"
+#include "run_observation.h"
 #include "safe_file.h"
 #include "store_access.h"
+#include "store_saving.h"
 #include "system_error.h"
 #include "text_codec.h"
 #include "text_dialog.h"
@@ -48,27 +50,23 @@ struct DesktopChip {
     bool shown = true;
     StoredChip unshown;
     bool minimised = false;
-    int ticks = 0;
-    int paints = 0;
-    int resizes = 0;
-    int zoomsOut = 0, zoomsIn = 0;
+    ChipCounts counts;          // what the tests observe
 };
 
 class Desktop {
 public:
-    Desktop(const DrawExLibrary& library, const std::string& storePath) : library_(library), storePath_(storePath) {}
+    Desktop(const DrawExLibrary& library, const std::string& storePath) : library_(library), saving_(storePath) {}
     // Shows a chip. False, with the system's reason in *why, when its window
     // cannot be created; a stored chip is then kept as it was read.
     bool Open(const StoredChip& stored, bool keepUnshown, std::string* why);
     // Writes the store; false when it was not written (*problem() says why).
-    bool Save();
+    bool Save() { return saving_.Save(StoreText()); }
     // A read-only store: nothing is written; reason is told wherever saves are.
-    void RefuseChanges(const std::string& reason) { refusal_ = reason; }
+    void RefuseChanges(const std::string& reason) { saving_.Refuse(reason); }
     // Why changes are not saved now; empty while they are.
-    const std::string& problem() const { return refusal_.empty() ? saveProblem_ : refusal_; }
-    // What the store holds at start, as far as its chips go: written by the
-    // first save, or as read when that failed.
-    void MarkStart() { savedText_ = StoreText(); }
+    const std::string& problem() const { return saving_.problem(); }
+    // What the store holds at start, as far as its chips go.
+    void MarkStart() { saving_.MarkStart(StoreText()); }
     // Quits now, or once the menu or dialog that is open has been cancelled:
     // their callers still use the chip afterwards.
     void RequestQuit();
@@ -76,7 +74,7 @@ public:
     void Abandon();
     size_t ShownCount() const;
     // Empty when the run ended with its changes saved; else what was lost.
-    std::string EndProblem() const;
+    std::string EndProblem() const { return saving_.EndProblem(); }
     LRESULT Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
@@ -102,12 +100,8 @@ private:
     StoredChip Snapshot(DesktopChip* chip);
 
     const DrawExLibrary& library_;
-    std::string storePath_;
+    StoreSaving saving_;
     std::vector<std::unique_ptr<DesktopChip>> chips_;
-    std::string refusal_;      // non-empty: the store is not to be written
-    std::string saveProblem_;  // why the last save failed; empty after a good one
-    std::string savedText_;    // what the store holds, as far as its chips go
-    std::string endText_;      // what the last save meant to write
     bool quitting_ = false;
     int modal_ = 0;            // menus and dialogs open on this thread
     bool quitPending_ = false;
@@ -242,11 +236,6 @@ std::string DisplayProblem() {
     if (probe) return std::string();
     return code ? SystemErrorText(code) : "the system gives no reason";
 }
-
-void Say(const std::string& line) {
-    std::fprintf(stderr, "chiphost: %s\n", line.c_str());
-    std::fflush(stderr);
-}
 }  // namespace
 
 bool Desktop::Open(const StoredChip& stored, bool keepUnshown, std::string* why) {
@@ -350,30 +339,7 @@ std::string Desktop::StoreText() {
     return WriteChipStoreText(store);
 }
 
-bool Desktop::Save() {
-    endText_ = StoreText();
-    if (!refusal_.empty()) return false;
-    std::string error;
-    if (ReplaceFileContents(storePath_, endText_.data(), endText_.size(), &error)) {
-        if (!saveProblem_.empty()) Say("the store " + storePath_ + " is saved again; every change is saved at once");
-        saveProblem_.clear();
-        savedText_ = endText_;
-        return true;
-    }
-    // Said once for each new reason, not at every change.
-    if (error != saveProblem_)
-        Say("cannot save the store " + storePath_ + ": " + error +
-            ". Changes are not being saved; each change tries again.");
-    saveProblem_ = error;
-    return false;
-}
 
-std::string Desktop::EndProblem() const {
-    // Saves that failed lost nothing when the store already holds what they meant to write.
-    if (problem().empty() || endText_ == savedText_) return std::string();
-    return refusal_.empty() ? "the last changes were not saved: " + saveProblem_
-                            : refusal_ + ": the changes made in this run were not saved";
-}
 
 size_t Desktop::ShownCount() const {
     return static_cast<size_t>(
@@ -438,7 +404,7 @@ void Desktop::FitToDefault(DesktopChip* chip) {
 }
 
 void Desktop::ResizeChip(DesktopChip* chip) {
-    ++chip->resizes;
+    ++chip->counts.resizes;
     library_.Resize(chip->chip.handle, chip->chip.window);
 }
 
@@ -493,19 +459,18 @@ LRESULT Desktop::Handle(DesktopChip* chip, HWND window, UINT message, WPARAM wPa
         return DefWindowProcA(window, message, wParam, lParam);
     case kRaiseBars: RaiseBars(); return 0;
     case WM_CLOSE: RequestQuit(); return 0;
-    case kQueryTimerTicks: return chip->ticks;
-    case kQueryPaints: return chip->paints;
-    case kQueryResizes: return chip->resizes;
-    case kQueryZoomsOut: return chip->zoomsOut;
-    case kQueryZoomsIn: return chip->zoomsIn;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    default: {
+        LRESULT answer = 0;
+        if (AnswerQuery(chip->counts, message, &answer)) return answer;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
     }
 }
 
 void Desktop::OnPaint(DesktopChip* chip) {
     const WindowPaint paint(chip->chip.window);
     library_.DrawChip(chip->chip.handle, chip->chip.window, paint.dc(), chip->chip.text.c_str());
-    ++chip->paints;
+    ++chip->counts.paints;
 }
 
 // The bar of a minimised chip shows the chip's colours and the first line of
@@ -615,14 +580,14 @@ void Desktop::OnCommand(DesktopChip* chip, UINT command) {
 }
 
 void Desktop::OnTimer(DesktopChip* chip) {
-    ++chip->ticks;
+    ++chip->counts.ticks;
     if (library_.DoTimer(chip->chip.handle) == 1) InvalidateRect(chip->chip.window, nullptr, FALSE);
 }
 
 void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
     HWND window = chip->chip.window;
     if (kind == SIZE_MINIMIZED) {
-        if (!chip->minimised) ++chip->zoomsOut;
+        if (!chip->minimised) ++chip->counts.zoomsOut;
         chip->minimised = true;
         library_.Zoom(chip->chip.handle, 0, 0);
         RaiseBars();
@@ -631,7 +596,7 @@ void Desktop::OnSize(DesktopChip* chip, WPARAM kind) {
     }
     if (chip->minimised) {
         chip->minimised = false;
-        ++chip->zoomsIn;
+        ++chip->counts.zoomsIn;
         library_.Zoom(chip->chip.handle, 0, 1);
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         // The frame was painted as the bar while the chip was still minimised.
@@ -692,52 +657,18 @@ void Desktop::Delete(DesktopChip* chip) {
     if (ShownCount() == 0) Quit();
 }
 
-namespace {
-// Takes a whole save that an earlier run left in "TARGET.new", when asked to;
-// otherwise says so and stops. Stale ones are left for the next save to replace.
-bool SettleLeftOverSave(const std::string& storePath, const std::string& target, bool recover, std::string* error) {
-    const std::string temp = target + ".new";
-    switch (FindLeftOverSave(target)) {
-    case LeftOverSave::kNone: return true;
-    case LeftOverSave::kStale:
-        Say(temp + " was left by an earlier run, cut short or older than the store; the next save replaces it");
-        return true;
-    case LeftOverSave::kNewer: break;
-    }
-    if (!recover) {
-        *error = temp + " is a whole store saved after " + storePath +
-                 " by a run that ended before it could replace the store; both were left untouched. Start with "
-                 "--recover to take " + temp + " (the store it replaces is kept as " + target +
-                 ".old), or delete it to go on with " + storePath;
-        return false;
-    }
-    std::string backup;
-    if (PathExists(target) && (backup = BackUpFile(target, ".old")).empty()) {
-        *error = "cannot keep a copy of " + storePath + " before taking " + temp + ": " + LastErrorText() +
-                 "; both were left untouched";
-        return false;
-    }
-    if (!MoveFileExW(Utf8ToWide(temp).c_str(), Utf8ToWide(target).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        *error = "cannot take " + temp + ": " + LastErrorText() + "; both files were left as they were";
-        return false;
-    }
-    Say("took " + temp + ", a whole store saved after the store" +
-        (backup.empty() ? std::string() : "; the store it replaced is kept as " + backup));
-    return true;
-}
-}  // namespace
 
-RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath, const RunOptions& options,
-                     std::string* error) {
-    // Saves go beside the file a link points to, so the link stays a link.
-    const std::string target = RealFilePath(storePath);
+namespace {
+// Everything before a chip is shown: the store's path, its lock (held by
+// *lock for the whole run), the display, a left-over save and the store
+// itself. kDone when the run can go on.
+RunResult PrepareStore(const std::string& storePath, const std::string& target, const RunOptions& options,
+                       StoreLock* lock, ChipStore* store, std::string* error) {
     *error = StorePathProblem(storePath, target);
     if (!error->empty()) return RunResult::kBadStore;
     // One run mode per store, for the whole run: the last writer would win.
-    StoreLock lock;
     std::string why;
-    switch (lock.Take(target, &why)) {
+    switch (lock->Take(target, &why)) {
     case StoreLock::kTaken: break;
     case StoreLock::kInUse:
         *error = "the store " + storePath + " is in use by another chiphost run mode (it holds " + target +
@@ -756,30 +687,47 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
         return RunResult::kNoDisplay;
     }
     if (!SettleLeftOverSave(storePath, target, options.recover, error)) return RunResult::kBadStore;
+    if (!LoadStoreForRun(storePath, options.recover, store, error)) return RunResult::kBadStore;
+    if (store->chips.empty()) store->chips.push_back(NewStoredChip());
+    return RunResult::kDone;
+}
 
+// Run mode only shows windows and waits: says where, how it ends, and
+// whether changes are saved.
+void AnnounceRun(const std::string& storePath, size_t shown, size_t stored, const std::string& problem) {
+    char display[64] = "";
+    const DWORD named = GetEnvironmentVariableA("DISPLAY", display, sizeof display);
+    const size_t unshown = stored - shown;
+    const std::string kept = unshown == 0 ? std::string()
+                                          : " (" + std::to_string(unshown) + " more kept in the store unshown)";
+    const std::string saving = problem.empty() ? "Every change is saved at once."
+                                               : "Changes are NOT being saved: " + problem + ".";
+    std::printf("chiphost: %u chip%s%s from %s%s%s; right-click a chip for its menu, whose Quit ends run mode. %s\n",
+                static_cast<unsigned>(shown), shown == 1 ? "" : "s", kept.c_str(), storePath.c_str(),
+                named && named < sizeof display ? " on the X display " : "",
+                named && named < sizeof display ? display : "", saving.c_str());
+    std::fflush(stdout);
+}
+
+void RunMessageLoop(const RunOptions& options) {
+    // A timer procedure, so that the timer also fires inside menus and dialogs.
+    if (options.exitAfterMs > 0) SetTimer(nullptr, 0, static_cast<UINT>(options.exitAfterMs), ExitTimerProc);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+}  // namespace
+
+RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath, const RunOptions& options,
+                     std::string* error) {
+    // Saves go beside the file a link points to, so the link stays a link.
+    const std::string target = RealFilePath(storePath);
+    StoreLock lock;
     ChipStore store;
-    switch (LoadChipStore(storePath, options.recover, &store, error)) {
-    case StoreLoad::kLoaded: break;
-    case StoreLoad::kMissing: break;
-    case StoreLoad::kUnreadable: return RunResult::kBadStore;
-    case StoreLoad::kNewer: return RunResult::kBadStore;
-    case StoreLoad::kDamaged: {
-        if (!options.recover) {
-            *error += "the store is damaged and was left untouched; start with --recover to back it up and go on "
-                      "with what it still holds";
-            return RunResult::kBadStore;
-        }
-        const std::string backup = BackUpFile(storePath);
-        if (backup.empty()) {
-            *error += "cannot back up the damaged store " + storePath + "; it was left untouched";
-            return RunResult::kBadStore;
-        }
-        std::fprintf(stderr, "chiphost: %schiphost: damaged store backed up to %s\n", error->c_str(), backup.c_str());
-        break;
-    }
-    }
-    error->clear();
-    if (store.chips.empty()) store.chips.push_back(NewStoredChip());
+    const RunResult prepared = PrepareStore(storePath, target, options, &lock, &store, error);
+    if (prepared != RunResult::kDone) return prepared;
 
     Desktop desktop(library, storePath);
     g_desktop = &desktop;
@@ -789,6 +737,7 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
         desktop.RefuseChanges("the store " + storePath + " is read-only");
         Say(desktop.problem() + ": its chips are shown, but no change is saved and the file is left as it is");
     }
+    std::string why;
     for (size_t i = 0; i < store.chips.size(); ++i)
         if (!desktop.Open(store.chips[i], true, &why))
             Say("chip " + std::to_string(i + 1) + " (store line " + std::to_string(store.chips[i].line) +
@@ -802,29 +751,8 @@ RunResult RunDesktop(const DrawExLibrary& library, const std::string& storePath,
     }
     desktop.Save();
     desktop.MarkStart();
-    // Run mode only shows windows and waits: say where, how it ends, and
-    // whether changes are saved.
-    char display[64] = "";
-    const DWORD named = GetEnvironmentVariableA("DISPLAY", display, sizeof display);
-    const size_t unshown = store.chips.size() - shown;
-    const std::string kept = unshown == 0 ? std::string()
-                                          : " (" + std::to_string(unshown) + " more kept in the store unshown)";
-    const std::string saving = desktop.problem().empty()
-                                   ? "Every change is saved at once."
-                                   : "Changes are NOT being saved: " + desktop.problem() + ".";
-    std::printf("chiphost: %u chip%s%s from %s%s%s; right-click a chip for its menu, whose Quit ends run mode. %s\n",
-                static_cast<unsigned>(shown), shown == 1 ? "" : "s", kept.c_str(), storePath.c_str(),
-                named && named < sizeof display ? " on the X display " : "",
-                named && named < sizeof display ? display : "", saving.c_str());
-    std::fflush(stdout);
-
-    // A timer procedure, so that the timer also fires inside menus and dialogs.
-    if (options.exitAfterMs > 0) SetTimer(nullptr, 0, static_cast<UINT>(options.exitAfterMs), ExitTimerProc);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    AnnounceRun(storePath, shown, store.chips.size(), desktop.problem());
+    RunMessageLoop(options);
     g_desktop = nullptr;
     *error = desktop.EndProblem();
     return error->empty() ? RunResult::kDone : RunResult::kFailed;

@@ -37,6 +37,22 @@ void StoreRow(const unsigned char* samples, unsigned bytesPerSample, unsigned ch
     for (int x = 0; x < width; ++x)
         row[x] = (row[x] & ~mask) | (samples[x * bytesPerSample] * 0x01010101u & mask);
 }
+// Undoes the white matte the merged picture's colours carry where it has
+// alpha: stored = colour * a + 255 * (1 - a).
+void UndoWhiteMatte(DecodedPicture* picture) {
+    for (size_t i = 0; i < static_cast<size_t>(picture->width) * picture->height; ++i) {
+        uint32_t& p = picture->pixels[i];
+        const unsigned a = p >> 24;
+        if (a == 0 || a == 255) continue;
+        unsigned channel[3];
+        for (int k = 0; k < 3; ++k) {
+            const int stored = static_cast<int>(p >> (8 * k) & 0xFF);
+            const int colour = 255 - ((255 - stored) * 255 + static_cast<int>(a) / 2) / static_cast<int>(a);
+            channel[k] = static_cast<unsigned>(colour < 0 ? 0 : colour);
+        }
+        p = a << 24 | channel[2] << 16 | channel[1] << 8 | channel[0];
+    }
+}
 }  // namespace
 
 int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture) {
@@ -109,18 +125,6 @@ int ReadPsd(const unsigned char* data, size_t size, DecodedPicture* picture) {
         }
     }
     if (result != kSpiSuccess || used == colours) return result;
-    // Undo the white matte: stored = colour * a + 255 * (1 - a).
-    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-        uint32_t& p = picture->pixels[i];
-        const unsigned a = p >> 24;
-        if (a == 0 || a == 255) continue;
-        unsigned channel[3];
-        for (int k = 0; k < 3; ++k) {
-            const int stored = static_cast<int>(p >> (8 * k) & 0xFF);
-            const int colour = 255 - ((255 - stored) * 255 + static_cast<int>(a) / 2) / static_cast<int>(a);
-            channel[k] = static_cast<unsigned>(colour < 0 ? 0 : colour);
-        }
-        p = a << 24 | channel[2] << 16 | channel[1] << 8 | channel[0];
-    }
+    UndoWhiteMatte(picture);
     return kSpiSuccess;
 }
