@@ -34,12 +34,7 @@ bool Start(const std::string& args, const std::string& outputPath, PROCESS_INFOR
 }  // namespace
 
 void WriteTextFile(const std::string& path, const std::string& text) {
-    HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(h);
+    WriteFileBytes(Utf8ToWide(path), text.data(), text.size());
 }
 
 std::string ReadTextFile(const std::string& path) {

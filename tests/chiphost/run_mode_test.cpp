@@ -6,6 +6,7 @@
 #include <set>
 #include "../../chiphost/chip_values.h"
 #include "../../chiphost/run_messages.h"
+#include "chip_pictures.h"
 #include "chiphost_process.h"
 #include "test_support.h"
 
@@ -19,12 +20,9 @@ std::vector<uint8_t> Unhex(const std::string& hex) {
 }
 
 
-ChipSettings PictureSettings(const std::string& picture) {
-    ChipSettings s{};
-    s.placement = kPlacementAspectFit;
-    s.textAlign = kAlignRight;
-    s.sizingMode = kSizeByPicture;
-    lstrcpyA(s.picturePath, picture.c_str());
+// A fitted picture with fields of their own fonts and colours.
+ChipSettings FieldSettings(const std::string& picture) {
+    ChipSettings s = PictureSettings(picture, kPlacementAspectFit, kSizeByPicture, kAlignRight);
     s.dateColour = RGB(200, 0, 0);
     s.dateFont = MakeFont(-16, "IPAPGothic");
     s.dateFormat = 3;
@@ -48,7 +46,7 @@ TEST_F(RunModeTest, ChipsRunSaveAndComeBack) {
     WriteSolidBmp(picture, 40, 30, RGB(0, 160, 0));
     SavedChipData saved{};
     saved.sizeTag = kSettingsSizeCurrent;
-    saved.settings = PictureSettings(picture);
+    saved.settings = FieldSettings(picture);
     WriteTextFile(store_, "[store]\nversion = 1\n"
                           "[chip]\ntext = clock <time>\nx = 50\ny = 60\nwidth = 150\nheight = 60\n"
                           "[chip]\ntext = picture <date>\nback_colour = #204060\nx = 400\ny = 60\n"
@@ -156,7 +154,7 @@ TEST_F(RunModeTest, SettingsFromTheDialogReachTheChipAndTheStore) {
     WriteSolidBmp(after, 30, 20, RGB(0, 0, 200));
     SavedChipData saved{};
     saved.sizeTag = kSettingsSizeCurrent;
-    saved.settings = PictureSettings(before);
+    saved.settings = FieldSettings(before);
     WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = dialog\nx = 50\ny = 50\nwidth = 120\nheight = 90\n"
                           "settings = " + WriteHex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
     {
@@ -299,7 +297,7 @@ TEST_F(RunModeTest, ChipsWhosePictureCannotBeShownAreNamed) {
     const std::string missing = TempDirectory() + "gone-picture.png";
     SavedChipData saved{};
     saved.sizeTag = kSettingsSizeCurrent;
-    saved.settings = PictureSettings(missing);
+    saved.settings = FieldSettings(missing);
     WriteTextFile(store_, "[store]\nversion = 1\n[chip]\ntext = fine\n[chip]\ntext = pictured\nsettings = " +
                               WriteHex(reinterpret_cast<const uint8_t*>(&saved), sizeof saved) + "\n");
     ChiphostRun run = RunChiphost("run \"" + store_ + "\" --exit-after 1000");
@@ -354,7 +352,7 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
 }  // namespace
 
 TEST_F(RunModeTest, ChipsResizeWithTheMouseAndMinimiseAndRestore) {
-    SavedChipData saved{kSettingsSizeCurrent, PictureSettings(TempDirectory() + "large.bmp"), {}};
+    SavedChipData saved{kSettingsSizeCurrent, FieldSettings(TempDirectory() + "large.bmp"), {}};
     WriteSolidBmp(saved.settings.picturePath, 1400, 1100, RGB(0, 0, 160));
     saved.settings.placement = kPlacementTopLeft;  // by the picture, sized to all of it
     saved.settings.sizingMode = kSizeByText;

@@ -55,11 +55,7 @@ void WriteTestPicture(const std::string& path, const TestPicture& p) {
     rgb(p.topLeft);
     rgb(p.topRight);
     rgb(p.bottom);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFileBytes(path, bytes.data(), bytes.size());
 }
 
 ScopedSusieFolder::ScopedSusieFolder(const char* folder) {

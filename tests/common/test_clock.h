@@ -28,4 +28,4 @@ public:
 };
 
 // A SYSTEMTIME with its weekday filled in.
-SYSTEMTIME MakeInstant(int year, int month, int day, int hour, int minute, int second);
+SYSTEMTIME MakeInstant(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);

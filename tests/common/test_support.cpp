@@ -145,13 +145,31 @@ void WriteBmpFile(const std::string& path, int width, int height, COLORREF (*pix
             p[1] = GetGValue(c);
             p[2] = GetRValue(c);
         }
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    std::vector<uint8_t> bytes(sizeof(fh) + sizeof(ih));
+    std::memcpy(bytes.data(), &fh, sizeof(fh));
+    std::memcpy(bytes.data() + sizeof(fh), &ih, sizeof(ih));
+    bytes.insert(bytes.end(), rows.begin(), rows.end());
+    WriteFileBytes(path, bytes.data(), bytes.size());
+}
+
+namespace {
+void WriteWhole(HANDLE file, const void* bytes, size_t size, const char* what) {
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create " << what;
     DWORD written = 0;
-    WriteFile(file, &fh, sizeof(fh), &written, nullptr);
-    WriteFile(file, &ih, sizeof(ih), &written, nullptr);
-    WriteFile(file, rows.data(), static_cast<DWORD>(rows.size()), &written, nullptr);
-    CloseHandle(file);
+    const bool wrote = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    const bool closed = CloseHandle(file);
+    EXPECT_TRUE(wrote && closed) << "cannot write " << what;
+}
+}  // namespace
+
+void WriteFileBytes(const std::string& path, const void* bytes, size_t size) {
+    WriteWhole(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+               bytes, size, path.c_str());
+}
+
+void WriteFileBytes(const std::wstring& path, const void* bytes, size_t size) {
+    WriteWhole(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+               bytes, size, "a file named in UTF-16");
 }
 
 void WriteSolidBmp(const std::string& path, int width, int height, COLORREF colour) {

@@ -70,6 +70,14 @@ private:
 };
 
 // Writes a 24-bit bottom-up BMP file whose pixel colours come from pixel(x, y).
+// Writes `size` bytes as the whole file at `path` (code page 932, or UTF-16),
+// replacing it; a file that cannot be written fails the test.
+void WriteFileBytes(const std::string& path, const void* bytes, size_t size);
+void WriteFileBytes(const std::wstring& path, const void* bytes, size_t size);
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    WriteFileBytes(path, bytes.data(), bytes.size());
+}
+
 void WriteBmpFile(const std::string& path, int width, int height, COLORREF (*pixel)(int x, int y, void* context),
                   void* context = nullptr);
 // A BMP of one solid colour.

@@ -149,11 +149,7 @@ TEST_F(PictureExportsTest, DamagedBitmapFilesLeaveTheChipWithoutAPicture) {
         if (c.at != SIZE_MAX) std::memcpy(&bytes[c.at], &c.value, 4);
         if (c.keep != SIZE_MAX) bytes.resize(c.keep, 0x80);
         const std::string path = folder_ + "\\damaged.bmp";
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
+        WriteFileBytes(path, bytes.data(), bytes.size());
 
         const bool sound = std::strncmp(c.name, "sound", 5) == 0;
         HostChip chip("text");

@@ -108,10 +108,7 @@ protected:
                 bytes.append(pixel, 4);
             }
         const std::string path = folder_ + "\\" + name;
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
+        WriteFileBytes(path, bytes);
         return path;
     }
 

@@ -36,10 +36,7 @@ Bytes ReadBytes(const std::string& path) {
 
 std::string WriteTemp(const std::string& name, const Bytes& bytes) {
     const std::string path = TempDirectory() + name;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFileBytes(path, bytes.data(), bytes.size());
     return path;
 }
 

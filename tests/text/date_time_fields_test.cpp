@@ -3,20 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include "test_clock.h"
 #include "text/date_time_fields.h"
 
 namespace {
-SYSTEMTIME At(int year, int month, int day, int weekday, int hour = 0, int minute = 0, int second = 0) {
-    SYSTEMTIME t{};
-    t.wYear = static_cast<WORD>(year);
-    t.wMonth = static_cast<WORD>(month);
-    t.wDay = static_cast<WORD>(day);
-    t.wDayOfWeek = static_cast<WORD>(weekday);
-    t.wHour = static_cast<WORD>(hour);
-    t.wMinute = static_cast<WORD>(minute);
-    t.wSecond = static_cast<WORD>(second);
-    return t;
-}
 
 std::string Take(char* text) {
     EXPECT_NE(text, nullptr);
@@ -33,9 +23,9 @@ std::string Time(int row, const SYSTEMTIME& t, int32_t* seconds = nullptr) {
     return s;
 }
 
-const SYSTEMTIME kJune5 = At(1998, 6, 5, 5, 22, 5, 8);      // a Friday
-const SYSTEMTIME kDec31 = At(1998, 12, 31, 4);             // a Thursday
-const SYSTEMTIME kJan10 = At(2000, 1, 10, 1);              // a Monday
+const SYSTEMTIME kJune5 = MakeInstant(1998, 6, 5, 22, 5, 8);  // a Friday
+const SYSTEMTIME kDec31 = MakeInstant(1998, 12, 31);  // a Thursday
+const SYSTEMTIME kJan10 = MakeInstant(2000, 1, 10);  // a Monday
 
 struct DateRow { int row; SYSTEMTIME when; const char* expected; size_t length; };
 const DateRow kDateRows[] = {
@@ -56,12 +46,12 @@ const DateRow kDateRows[] = {
 };
 
 struct TimeRow { int row; SYSTEMTIME when; const char* expected; int32_t seconds; };
-const SYSTEMTIME k2205 = At(1998, 6, 5, 5, 22, 5, 8);
-const SYSTEMTIME k0905 = At(1998, 6, 5, 5, 9, 5, 8);
-const SYSTEMTIME k0005 = At(1998, 6, 5, 5, 0, 5, 8);
-const SYSTEMTIME k1205 = At(1998, 6, 5, 5, 12, 5, 8);
-const SYSTEMTIME k1159 = At(1998, 6, 5, 5, 11, 59, 59);
-const SYSTEMTIME k2359 = At(1998, 6, 5, 5, 23, 59, 59);
+const SYSTEMTIME k2205 = MakeInstant(1998, 6, 5, 22, 5, 8);
+const SYSTEMTIME k0905 = MakeInstant(1998, 6, 5, 9, 5, 8);
+const SYSTEMTIME k0005 = MakeInstant(1998, 6, 5, 0, 5, 8);
+const SYSTEMTIME k1205 = MakeInstant(1998, 6, 5, 12, 5, 8);
+const SYSTEMTIME k1159 = MakeInstant(1998, 6, 5, 11, 59, 59);
+const SYSTEMTIME k2359 = MakeInstant(1998, 6, 5, 23, 59, 59);
 const TimeRow kTimeRows[] = {
     {0, k2205, "22:05:08", 1},
     {1, k2205, "PM 10:05:08", 1},
@@ -104,10 +94,10 @@ TEST(TimeField, EveryRowByteForByteWithItsSecondsFlag) {
 
 
 TEST(DateField, FiveDigitYearsFitTheirText) {
-    const SYSTEMTIME distant = At(30827, 12, 31, 3);
+    const SYSTEMTIME distant = MakeInstant(30827, 12, 31);   // a Friday
     const std::string text = Date(3, distant);
-    EXPECT_EQ(text, "30827\x94\x4e" "12\x8c\x8e" "31\x93\xfa(\x90\x85\x97\x6a\x93\xfa)");
-    EXPECT_EQ(Date(0, At(10000, 1, 2, 0)), "10000/ 1/ 2");
+    EXPECT_EQ(text, "30827\x94\x4e" "12\x8c\x8e" "31\x93\xfa(\x8b\xe0\x97\x6a\x93\xfa)");
+    EXPECT_EQ(Date(0, MakeInstant(10000, 1, 2)), "10000/ 1/ 2");
 }
 
 TEST(DateField, RowsOutsideTheTablesGiveAnEmptyText) {
@@ -137,19 +127,19 @@ TEST(ChipClock, TicksCompareTheUnitShown) {
     chip.hasTimeField = 1;
     chip.lastTimeValue = -1;
     // Minutes.
-    EXPECT_EQ(CheckChipTimer(&chip, At(2000, 1, 1, 6, 10, 5, 1)), 1);
+    EXPECT_EQ(CheckChipTimer(&chip, MakeInstant(2000, 1, 1, 10, 5, 1)), 1);
     EXPECT_EQ(chip.lastTimeValue, 5);
-    EXPECT_EQ(CheckChipTimer(&chip, At(2000, 1, 1, 6, 10, 5, 40)), 0);
-    EXPECT_EQ(CheckChipTimer(&chip, At(2000, 1, 1, 6, 10, 6, 0)), 1);
-    EXPECT_EQ(CheckChipTimer(&chip, At(2000, 1, 1, 6, 11, 6, 0)), 0) << "same minute number an hour later";
+    EXPECT_EQ(CheckChipTimer(&chip, MakeInstant(2000, 1, 1, 10, 5, 40)), 0);
+    EXPECT_EQ(CheckChipTimer(&chip, MakeInstant(2000, 1, 1, 10, 6, 0)), 1);
+    EXPECT_EQ(CheckChipTimer(&chip, MakeInstant(2000, 1, 1, 11, 6, 0)), 0) << "same minute number an hour later";
     // Seconds.
     chip.timeShowsSeconds = 1;
-    EXPECT_EQ(CheckChipTimer(&chip, At(2000, 1, 1, 6, 11, 6, 7)), 1);
-    EXPECT_EQ(CheckChipTimer(&chip, At(2000, 1, 1, 6, 11, 6, 7)), 0);
-    EXPECT_EQ(CheckChipTimer(&chip, At(2000, 1, 1, 6, 11, 6, 8)), 1);
+    EXPECT_EQ(CheckChipTimer(&chip, MakeInstant(2000, 1, 1, 11, 6, 7)), 1);
+    EXPECT_EQ(CheckChipTimer(&chip, MakeInstant(2000, 1, 1, 11, 6, 7)), 0);
+    EXPECT_EQ(CheckChipTimer(&chip, MakeInstant(2000, 1, 1, 11, 6, 8)), 1);
     EXPECT_EQ(chip.lastTimeValue, 8);
     // No time field: nothing changes.
     chip.hasTimeField = 0;
-    EXPECT_EQ(CheckChipTimer(&chip, At(2000, 1, 1, 6, 11, 6, 9)), 0);
+    EXPECT_EQ(CheckChipTimer(&chip, MakeInstant(2000, 1, 1, 11, 6, 9)), 0);
     EXPECT_EQ(chip.lastTimeValue, 8);
 }

@@ -1,7 +1,7 @@
 // Cutting lines into runs: kinds, fonts, colours, offsets, and texts that do
 // not match the recorded offsets.
 #include <gtest/gtest.h>
-#include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -45,8 +45,9 @@ public:
                 EXPECT_EQ(runs.runFont[k], &chip_.textFont);
             }
             result.push_back({runs.runText[k], kind});
-            std::free(runs.runText[k]);
         }
+        ReleaseRunTexts(&runs);
+        EXPECT_EQ(runs.runCount, 0);
         return result;
     }
 
@@ -70,97 +71,61 @@ bool IsDateText(const std::string& s) { return s.find('/') != std::string::npos;
 bool IsTimeText(const std::string& s) { return s.find(':') != std::string::npos; }
 }  // namespace
 
-TEST(SplitTextLine, PlainFieldPlainThenNextLine) {
-    Splitter s("abc<date>def\r\nxyz");
-    int32_t offset = 0;
-    auto first = s.Line(&offset);
-    ASSERT_EQ(first.size(), 3u);
-    EXPECT_EQ(first[0].text, "abc");
-    EXPECT_EQ(first[1].kind, Kind::Date);
-    EXPECT_TRUE(IsDateText(first[1].text));
-    EXPECT_EQ(first[2].text, "def");
-    EXPECT_EQ(offset, 14);
-    auto second = s.Line(&offset);
-    ASSERT_EQ(second.size(), 1u);
-    EXPECT_EQ(second[0].text, "xyz");
-    EXPECT_EQ(second[0].kind, Kind::Plain);
-    EXPECT_EQ(offset, 18);
-}
-
-TEST(SplitTextLine, LineShapes) {
-    struct Case {
-        const char* text;
-        std::vector<Kind> kinds;
-        int32_t offset;
+// One call of SplitTextLine from an offset: the runs it gives (a field's text
+// is checked as a date or a time) and where the next line starts.
+TEST(SplitTextLine, Lines) {
+    constexpr int32_t kScanned = INT32_MIN;   // the offsets ScanFieldTokens recorded
+    struct Expected {
+        Kind kind;
+        const char* text;   // plain runs only
     };
+    struct Case {
+        const char* why;
+        const char* text;
+        int32_t start;
+        std::vector<Expected> runs;
+        int32_t next;
+        int32_t dateOffset = kScanned;
+    };
+    const Expected date{Kind::Date, nullptr}, time{Kind::Time, nullptr};
     const Case cases[] = {
-        {"<time>\r\n", {Kind::Time}, 8},
-        {"a<date>b<time>c", {Kind::Plain, Kind::Date, Kind::Plain, Kind::Time, Kind::Plain}, 16},
-        {"<date><time>", {Kind::Date, Kind::Time}, 13},
-        {"<date>\r\n", {Kind::Date}, 8},
-        {"<TIME>x", {Kind::Time, Kind::Plain}, 8},
-        {"<time>\n", {Kind::Time, Kind::Plain}, 7},
-        {"", {Kind::Plain}, 1},
+        {"plain, field, plain", "abc<date>def\r\nxyz", 0, {{Kind::Plain, "abc"}, date, {Kind::Plain, "def"}}, 14},
+        {"the next line", "abc<date>def\r\nxyz", 14, {{Kind::Plain, "xyz"}}, 18},
+        {"a field alone", "<time>\r\n", 0, {time}, 8},
+        {"both fields", "a<date>b<time>c", 0,
+         {{Kind::Plain, "a"}, date, {Kind::Plain, "b"}, time, {Kind::Plain, "c"}}, 16},
+        {"fields side by side", "<date><time>", 0, {date, time}, 13},
+        {"a date alone", "<date>\r\n", 0, {date}, 8},
+        {"tokens in any case", "<TIME>x", 0, {time, {Kind::Plain, "x"}}, 8},
+        {"a bare LF is text", "<time>\n", 0, {time, {Kind::Plain, "\n"}}, 7},
+        {"an empty text is one space", "", 0, {{Kind::Plain, " "}}, 1},
+        {"a lone CR is text", "a\rb<date>", 0, {{Kind::Plain, "a\rb"}, date}, 10},
+        {"no field after a bare LF", "x\nab<date>", 0, {{Kind::Plain, "x\n"}}, 2},
+        {"an empty line gets one space", "<date>\r\n\r\nend", 8, {{Kind::Plain, " "}}, 10},
+        {"after an empty line", "<date>\r\n\r\nend", 10, {{Kind::Plain, "end"}}, 14},
+        {"a second token is plain text", "<date>-<date>", 0, {date, {Kind::Plain, "-<date>"}}, 14},
+        // "表" ends in the byte of a backslash; nothing may split there.
+        {"double-byte text stays whole", "\x95\x5c<time>\x95\x5c", 0,
+         {{Kind::Plain, "\x95\x5c"}, time, {Kind::Plain, "\x95\x5c"}}, 11},
+        {"a stale offset with six bytes left replaces them", "0123456789", 0, {{Kind::Plain, "0123"}, date}, 11, 4},
+        {"an offset past the text is clamped", "ab<date>", 500, {{Kind::Plain, " "}}, 9},
+        {"a negative offset is clamped", "ab<date>", -4, {{Kind::Plain, "ab"}, date}, 9},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.why);
         Splitter s(c.text);
-        int32_t offset = 0;
-        auto runs = s.Line(&offset);
-        ASSERT_EQ(runs.size(), c.kinds.size());
-        for (size_t k = 0; k < runs.size(); ++k) EXPECT_EQ(runs[k].kind, c.kinds[k]) << k;
-        EXPECT_EQ(offset, c.offset);
+        if (c.dateOffset != kScanned) s.chip().dateOffset = c.dateOffset;
+        int32_t offset = c.start;
+        const auto runs = s.Line(&offset);
+        ASSERT_EQ(runs.size(), c.runs.size());
+        for (size_t k = 0; k < runs.size(); ++k) {
+            EXPECT_EQ(runs[k].kind, c.runs[k].kind) << k;
+            if (c.runs[k].kind == Kind::Date) EXPECT_TRUE(IsDateText(runs[k].text)) << runs[k].text;
+            else if (c.runs[k].kind == Kind::Time) EXPECT_TRUE(IsTimeText(runs[k].text)) << runs[k].text;
+            else EXPECT_EQ(runs[k].text, c.runs[k].text) << k;
+        }
+        EXPECT_EQ(offset, c.next);
     }
-}
-
-TEST(SplitTextLine, OnlyCrLfPairsAreCut) {
-    Splitter bareLf("<time>\n");
-    int32_t offset = 0;
-    auto runs = bareLf.Line(&offset);
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[1].text, "\n");
-
-    Splitter loneCr("a\rb<date>");
-    offset = 0;
-    runs = loneCr.Line(&offset);
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].text, "a\rb");
-
-    Splitter lfThenText("x\nab<date>");
-    offset = 0;
-    runs = lfThenText.Line(&offset);
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0].text, "x\n");
-    EXPECT_EQ(offset, 2);
-}
-
-TEST(SplitTextLine, EmptyLineGetsOneSpace) {
-    Splitter s("<date>\r\n\r\nend");
-    auto lines = s.AllLines();
-    ASSERT_EQ(lines.size(), 3u);
-    ASSERT_EQ(lines[1].size(), 1u);
-    EXPECT_EQ(lines[1][0].text, " ");
-    EXPECT_EQ(lines[1][0].kind, Kind::Plain);
-    EXPECT_EQ(lines[2][0].text, "end");
-}
-
-TEST(SplitTextLine, SecondTokenIsPlainText) {
-    Splitter s("<date>-<date>");
-    int32_t offset = 0;
-    auto runs = s.Line(&offset);
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[1].text, "-<date>");
-}
-
-TEST(SplitTextLine, DoubleByteTextStaysWhole) {
-    // "表" ends in the byte of a backslash; nothing may split there.
-    Splitter s("\x95\x5c<time>\x95\x5c");
-    int32_t offset = 0;
-    auto runs = s.Line(&offset);
-    ASSERT_EQ(runs.size(), 3u);
-    EXPECT_EQ(runs[0].text, "\x95\x5c");
-    EXPECT_TRUE(IsTimeText(runs[1].text));
-    EXPECT_EQ(runs[2].text, "\x95\x5c");
 }
 
 TEST(SplitTextLine, StaleOffsetsNeverReadPastTheText) {
@@ -180,33 +145,10 @@ TEST(SplitTextLine, StaleOffsetsNeverReadPastTheText) {
         do {
             LineRuns runs{};
             SplitTextLine(&s.chip(), at, &offset, &runs);
-            for (int k = 0; k < runs.runCount; ++k) std::free(runs.runText[k]);
+            ReleaseRunTexts(&runs);
             ++lines;
         } while (offset < static_cast<int32_t>(shorter.size()) && lines < 100);
         EXPECT_LE(offset, static_cast<int32_t>(shorter.size()) + 1);
         EXPECT_LT(lines, 100);
     }
-}
-
-TEST(SplitTextLine, StaleOffsetWithSixBytesLeftReplacesThem) {
-    Splitter s("0123456789");
-    s.chip().dateOffset = 4;
-    int32_t offset = 0;
-    auto runs = s.Line(&offset);
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].text, "0123");
-    EXPECT_EQ(runs[1].kind, Kind::Date);
-    EXPECT_EQ(offset, 11);
-}
-
-TEST(SplitTextLine, OffsetsOutsideTheTextAreClamped) {
-    Splitter s("ab<date>");
-    int32_t offset = 500;
-    auto runs = s.Line(&offset);
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0].text, " ");
-    EXPECT_EQ(offset, 9);
-    offset = -4;
-    runs = s.Line(&offset);
-    EXPECT_EQ(runs[0].text, "ab");
 }

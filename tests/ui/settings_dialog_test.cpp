@@ -331,12 +331,7 @@ TEST(SettingsDialog, UnreadablePictureWarnsAndKeepsTheDialogOpen) {
     PluginFolder noPlugins;
     const std::string broken = TempDirectory() + "broken.bmp";
     const std::string unknown = TempDirectory() + "picture.xyz";
-    for (const std::string& path : {broken, unknown}) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        WriteFile(file, "not a picture at all", 20, &written, nullptr);
-        CloseHandle(file);
-    }
+    for (const std::string& path : {broken, unknown}) WriteFileBytes(path, "not a picture at all", 20);
     for (const std::string& path : {broken, unknown}) {
         SCOPED_TRACE(path);
         const ChipSettings settings = Settings(2, 1, 10008, ReadablePicture(), 1, 1);
