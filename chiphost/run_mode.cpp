@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 #include "chip_store.h"
-#include "dib_canvas.h"
 #include "hosted_chip.h"
 #include "picture_check.h"
 #include "run_messages.h"
@@ -51,6 +50,9 @@ struct DesktopChip {
     StoredChip unshown;
     bool minimised = false;
     ChipCounts counts;          // what the tests observe
+    // Last, so that the window goes first, while the chip it points to is
+    // whole (ended, so its messages go to the default procedure).
+    OwnedWindow window{nullptr};
 };
 
 class Desktop {
@@ -268,6 +270,7 @@ bool Desktop::Open(const StoredChip& stored, bool keepUnshown, std::string* why)
         }
         return false;
     }
+    chip->window.Reset(window);
     KeepInsideWorkArea(window);
     chips_.push_back(std::move(owned));
     StartChip(library_, &chip->chip, window);
@@ -372,12 +375,10 @@ void Desktop::Abandon() {
 void Desktop::CloseChips() {
     for (auto& chip : chips_) {
         if (!chip->shown) continue;
-        HWND window = chip->chip.window;
-        KillTimer(window, kChipTimer);
+        KillTimer(chip->chip.window, kChipTimer);
         EndChip(library_, &chip->chip);
-        DestroyWindow(window);
     }
-    chips_.clear();
+    chips_.clear();   // and with them their windows
 }
 
 POINT Desktop::NewChipPosition(HWND from) const {
@@ -644,10 +645,8 @@ void Desktop::EditSettings(DesktopChip* chip) {
 }
 
 void Desktop::Delete(DesktopChip* chip) {
-    HWND window = chip->chip.window;
-    KillTimer(window, kChipTimer);
+    KillTimer(chip->chip.window, kChipTimer);
     EndChip(library_, &chip->chip);
-    DestroyWindow(window);
     for (auto it = chips_.begin(); it != chips_.end(); ++it)
         if (it->get() == chip) {
             chips_.erase(it);

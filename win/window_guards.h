@@ -13,6 +13,11 @@ public:
     OwnedWindow& operator=(const OwnedWindow&) = delete;
     HWND get() const { return window_; }
     explicit operator bool() const { return window_ != nullptr; }
+    // Destroys what it held and takes another window (or none).
+    void Reset(HWND window) {
+        if (window_) DestroyWindow(window_);
+        window_ = window;
+    }
 
 private:
     HWND window_;
