@@ -40,6 +40,85 @@ HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictu
     if (!dc.get()) return nullptr;
     return CreateDIBitmap(dc.get(), &header->bmiHeader, CBM_INIT, pixels.get(), header.get(), DIB_RGB_COLORS);
 }
+
+// The first plug-in entry that accepts the file, and where; none after a fault.
+struct FoundReader {
+    HMODULE module = nullptr;
+    GetPictureFunction getPicture = nullptr;
+    LONG position = 0;
+};
+FoundReader FindReader(const char* path, ImagePluginList list) {
+    FoundReader found;
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file) return found;
+    bool faulted = false;
+    for (ImagePluginEntry* entry = list ? list->next : nullptr; entry && !found.getPicture && !faulted;
+         entry = entry->next) {
+        const PluginFunctions functions = LookUpFunctions(entry->module);
+        // An entry that could accept the file but never read it is passed over.
+        if (!functions.isSupported || !functions.getPicture) continue;
+        for (LONG at : kProbePositions) {
+            const ProbeAnswer answer = AskAt(functions.isSupported, path, file.get(), at);
+            if (answer == ProbeAnswer::fault) {
+                faulted = true;
+                break;
+            }
+            if (answer == ProbeAnswer::accepted) {
+                found = {entry->module, functions.getPicture, at};
+                break;
+            }
+        }
+    }
+    // The first plug-in to accept the file decides; a fault ends the load.
+    // The file is open only while the plug-ins are asked: GetPicture opens it itself.
+    return faulted ? FoundReader{} : found;
+}
+
+// The DIB a plug-in handed over, as the cache keeps it: with alpha
+// premultiplied, else as the system converts it for the screen.
+bool TakeDibBlocks(HWND window, HANDLE info, HANDLE bits, PixelBlock* out) {
+    const LocalMemory infoBlock(info), bitsBlock(bits);
+    if (!info || !bits) return false;
+    const LockedLocal<BITMAPINFO> header(info);
+    const LockedLocal<void> pixels(bits);
+    if (!header || !pixels || !DibFitsBlocks(header.get(), infoBlock.size(), bitsBlock.size())) return false;
+    if (DibCarriesAlpha(header.get(), infoBlock.size())) {
+        const GdiObject<HBITMAP> premultiplied(MakePremultipliedPicture(header.get(), pixels.get()));
+        if (premultiplied) return ReadBitmapPixels(premultiplied.get(), true, out);
+    }
+    WindowDc dc(window);
+    if (!dc.get()) return false;
+    const GdiObject<HBITMAP> picture(
+        CreateDIBitmap(dc.get(), &header->bmiHeader, CBM_INIT, pixels.get(), header.get(), DIB_RGB_COLORS));
+    return ReadBitmapPixels(picture.get(), false, out);
+}
+
+// Through our own plug-in's reduced read: the size as seen first, then the
+// picture at the reduction the cover asks for.
+bool ReadReduced(HWND window, const char* path, const FoundReader& found, const LevelWish& wish, LoadedLevel* out) {
+    const auto getInfo = LookUp<GetPictureInfoFunction>(found.module, "GetPictureInfo");
+    const auto getReduced = LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName);
+    PictureInfo info{};
+    int status = 0;
+    if (!CallGuarded(getInfo, &status, path, found.position, 0u, &info) || status != 0 || info.width <= 0 ||
+        info.height <= 0)
+        return false;
+    const LocalMemory text(info.hInfo);
+    const SIZE cover = wish.cover(wish.context, info.width, info.height);
+    HANDLE dibInfo = nullptr, dibBits = nullptr;
+    LONG wholeWidth = 0, wholeHeight = 0;
+    if (!CallGuarded(getReduced, &status, path, found.position, 0u, &dibInfo, &dibBits, static_cast<LONG>(cover.cx),
+                     static_cast<LONG>(cover.cy), &wholeWidth, &wholeHeight))
+        return false;
+    if (status != 0) return false;   // what a failed call left in the handles is not ours
+    if (!TakeDibBlocks(window, dibInfo, dibBits, &out->pixels)) return false;
+    out->wholeWidth = wholeWidth > 0 ? wholeWidth : info.width;
+    out->wholeHeight = wholeHeight > 0 ? wholeHeight : info.height;
+    out->reduction = ReductionFor(out->wholeWidth, out->wholeHeight, cover.cx, cover.cy);
+    out->reducible = true;
+    return true;
+}
 }  // namespace
 
 HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* alpha) {
@@ -55,35 +134,9 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
         return premultiplied;
     }
 
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!file) return nullptr;
-
-    GetPictureFunction reader = nullptr;
-    LONG position = 0;
-    bool faulted = false;
-    for (ImagePluginEntry* entry = list ? list->next : nullptr; entry && !reader && !faulted; entry = entry->next) {
-        const PluginFunctions functions = LookUpFunctions(entry->module);
-        // An entry that could accept the file but never read it is passed over.
-        if (!functions.isSupported || !functions.getPicture) continue;
-        for (LONG at : kProbePositions) {
-            const ProbeAnswer answer = AskAt(functions.isSupported, path, file.get(), at);
-            if (answer == ProbeAnswer::fault) {
-                faulted = true;
-                break;
-            }
-            if (answer == ProbeAnswer::accepted) {
-                reader = functions.getPicture;
-                position = at;
-                break;
-            }
-        }
-    }
-    // Open only while the plug-ins are asked: GetPicture opens the file itself.
-    file.Close();
-    // The first plug-in to accept the file decides; a fault ends the load.
-    if (!reader) return nullptr;
-    return ReadThroughPlugin(window, path, position, reader, alpha);
+    const FoundReader found = FindReader(path, list);
+    if (!found.getPicture) return nullptr;
+    return ReadThroughPlugin(window, path, found.position, found.getPicture, alpha);
 }
 
 HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha) {
@@ -93,3 +146,42 @@ HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha) {
     const ScopedPluginList list;
     return LoadPicture(window, path, list.get(), alpha);
 }
+
+bool LoadPictureLevel(HWND window, const char* path, const LevelWish& wish, LoadedLevel* out) {
+    *out = LoadedLevel{};
+    if (!path || !path[0]) return false;
+    if (IsBitmapPath(path)) {
+        bool alpha = false;
+        const GdiObject<HBITMAP> bitmap(LoadPicture(window, path, nullptr, &alpha));
+        if (!ReadBitmapPixels(bitmap.get(), alpha, &out->pixels)) return false;
+    } else {
+        const ScopedPluginList list;
+        const FoundReader found = FindReader(path, list.get());
+        if (!found.getPicture) return false;
+        if (LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName) &&
+            LookUp<GetPictureInfoFunction>(found.module, "GetPictureInfo"))
+            return ReadReduced(window, path, found, wish, out);
+        HANDLE info = nullptr, bits = nullptr;
+        int status = 0;
+        // After a fault the plug-in's state is not to be trusted: whatever it
+        // left in the two handles is not touched.
+        if (!CallGuarded(found.getPicture, &status, path, found.position, 0u, &info, &bits,
+                         static_cast<FARPROC>(nullptr), 0L))
+            return false;
+        if (status != 0) return false;
+        if (!TakeDibBlocks(window, info, bits, &out->pixels)) return false;
+    }
+    out->wholeWidth = out->pixels.width();
+    out->wholeHeight = out->pixels.height();
+    return true;
+}
+
+int32_t ReductionFor(int32_t width, int32_t height, int32_t coverWidth, int32_t coverHeight) {
+    if (coverWidth <= 0 || coverHeight <= 0) return 0;
+    int32_t k = 0;
+    while (k < 30 && ((width - 1) >> (k + 1)) + 1 >= coverWidth && ((height - 1) >> (k + 1)) + 1 >= coverHeight &&
+           (width > (1 << (k + 1)) || height > (1 << (k + 1))))
+        ++k;
+    return k;
+}
+

@@ -73,8 +73,8 @@ void SumRow(const uint8_t* row, const std::vector<Run>& runs, uint32_t full, uin
     }
 }
 
-// The size of the reduced copy on a screen of the given size; {0, 0} when the
-// picture is not much larger than the screen.
+}  // namespace
+
 SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screenWidth, int32_t screenHeight) {
     if (pictureWidth <= 0 || pictureHeight <= 0 || screenWidth <= 0 || screenHeight <= 0) return {0, 0};
     const int64_t pw = pictureWidth, ph = pictureHeight;
@@ -88,26 +88,20 @@ SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screen
     if (cw > pw || ch > ph || pw * ph < 2 * cw * ch) return {0, 0};
     return {static_cast<LONG>(cw), static_cast<LONG>(ch)};
 }
-}  // namespace
 
-// Box filter, streamed over strips of source rows. Total weight per target
-// pixel is sw * sh.
-HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
-                      bool alpha) {
-    // Every buffer is taken before the bitmap, so running out of memory for
-    // one leaves nothing behind.
+namespace {
+// Box filter, streamed over strips of source rows, into kw x kh top-down
+// pixels at outBits. Total weight per target pixel is sw * sh. Rows are read
+// where they lie from `direct`, else from `source` through GetDIBits.
+bool ShrinkRows(HDC reference, HBITMAP source, const uint8_t* direct, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
+                bool alpha, void* outBits) {
     const std::vector<Run> xs = AxisRuns(sw, kw);
     const std::vector<Span> ys = AxisSpans(sh, kh);
     const int32_t stripRows = sh < kStripRows ? sh : kStripRows;
-    GdiFlush();
-    const uint8_t* direct = ours ? Dib32Pixels(source) : nullptr;
     std::vector<uint32_t> strip(direct ? 0 : static_cast<size_t>(sw) * stripRows);
     std::vector<uint32_t> rowSums(static_cast<size_t>(kw) * 4);
     // Target rows `current` and `current + 1`.
     std::vector<uint64_t> sums(static_cast<size_t>(kw) * 8);
-    void* outBits = nullptr;
-    GdiObject<HBITMAP> out(NewTopDownDib32(reference, kw, kh, &outBits));
-    if (!out) return nullptr;
     uint64_t* now = sums.data();
     uint64_t* next = sums.data() + static_cast<size_t>(kw) * 4;
     const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
@@ -140,7 +134,7 @@ HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int3
             // Scan lines count from the bottom; within the strip too.
             if (GetDIBits(reference, source, static_cast<UINT>(sh - top - rows), static_cast<UINT>(rows),
                           strip.data(), &sourceInfo, DIB_RGB_COLORS) != rows)
-                return nullptr;
+                return false;
             topRow = reinterpret_cast<const uint8_t*>(strip.data()) + (rows - 1) * rowBytes;
             step = -rowBytes;
         }
@@ -158,27 +152,51 @@ HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int3
         }
     }
     while (current < kh) emit();
+    return true;
+}
+}  // namespace
+
+HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
+                      bool alpha) {
+    GdiFlush();
+    const uint8_t* direct = ours ? Dib32Pixels(source) : nullptr;
+    void* outBits = nullptr;
+    GdiObject<HBITMAP> out(NewTopDownDib32(reference, kw, kh, &outBits));
+    if (!out || !ShrinkRows(reference, source, direct, sw, sh, kw, kh, alpha, outBits)) return nullptr;
     GdiFlush();
     return out.Release();
 }
 
+HBITMAP ShrinkBlock(HDC reference, const PixelBlock& source, int32_t kw, int32_t kh) {
+    void* outBits = nullptr;
+    GdiObject<HBITMAP> out(NewTopDownDib32(reference, kw, kh, &outBits));
+    if (!out ||
+        !ShrinkRows(reference, nullptr, source.pixels(), source.width(), source.height(), kw, kh, source.alpha, outBits))
+        return nullptr;
+    GdiFlush();
+    return out.Release();
+}
 
-HBITMAP MakeReducedCopy(HWND window, HBITMAP picture, bool alpha) {
-    BITMAP actual{};
-    if (!picture || !GetObjectA(picture, sizeof(actual), &actual) || actual.bmWidth > kMaxShrinkWidth) return nullptr;
+bool ShrinkIntoBlock(const PixelBlock& source, int32_t kw, int32_t kh, PixelBlock* out) {
+    PixelBlock made;
+    if (!made.Allocate(kw, kh)) return false;
+    made.alpha = source.alpha;
+    try {
+        if (!ShrinkRows(nullptr, nullptr, source.pixels(), source.width(), source.height(), kw, kh, source.alpha,
+                        made.pixels()))
+            return false;
+    } catch (...) {
+        return false;
+    }
+    *out = static_cast<PixelBlock&&>(made);
+    return true;
+}
+
+
+SIZE ScreenCopySize(int32_t pictureWidth, int32_t pictureHeight) {
     // Asking for the screen's size can cost tens of microseconds, a good part
     // of loading a small bitmap; no screen is smaller than VGA, so a picture
     // with fewer pixels than two such screens is spared the question.
-    if (static_cast<int64_t>(actual.bmWidth) * actual.bmHeight < 2 * kSmallestScreenPixels) return nullptr;
-    const SIZE size = ReducedCopySize(actual.bmWidth, actual.bmHeight, GetSystemMetrics(SM_CXSCREEN),
-                                      GetSystemMetrics(SM_CYSCREEN));
-    if (size.cx <= 0) return nullptr;
-    WindowDc reference(window);
-    if (!reference.get()) return nullptr;
-    // Without memory for the work, the picture is kept without a copy.
-    try {
-        return ShrinkPicture(reference.get(), picture, false, actual.bmWidth, actual.bmHeight, size.cx, size.cy, alpha);
-    } catch (...) {
-        return nullptr;
-    }
+    if (static_cast<int64_t>(pictureWidth) * pictureHeight < 2 * kSmallestScreenPixels) return {0, 0};
+    return ReducedCopySize(pictureWidth, pictureHeight, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }

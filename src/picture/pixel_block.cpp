@@ -1,0 +1,54 @@
+#include "picture/pixel_block.h"
+#include "win/dib_layout.h"
+#include "win/gdi_guards.h"
+
+PixelBlock& PixelBlock::operator=(PixelBlock&& other) noexcept {
+    if (this != &other) {
+        Free();
+        width_ = other.width_;
+        height_ = other.height_;
+        pixels_ = other.pixels_;
+        alpha = other.alpha;
+        other.width_ = other.height_ = 0;
+        other.pixels_ = nullptr;
+    }
+    return *this;
+}
+
+bool PixelBlock::Allocate(int32_t width, int32_t height) {
+    Free();
+    // Four bytes a pixel must fit a 32-bit size with room to spare.
+    if (width <= 0 || height <= 0 || static_cast<uint64_t>(width) * height > (uint64_t{1} << 29)) return false;
+    // Pages of their own: a dropped picture goes back to the system whole,
+    // leaving no hole in the heap of a 32-bit host.
+    void* memory = VirtualAlloc(nullptr, static_cast<size_t>(width) * height * 4, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+    if (!memory) return false;
+    pixels_ = static_cast<uint8_t*>(memory);
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void PixelBlock::Free() {
+    if (pixels_) VirtualFree(pixels_, 0, MEM_RELEASE);
+    pixels_ = nullptr;
+    width_ = height_ = 0;
+    alpha = false;
+}
+
+bool ReadBitmapPixels(HBITMAP bitmap, bool alpha, PixelBlock* out) {
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof(info), &info)) return false;
+    const LONG height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    if (!out->Allocate(info.bmWidth, height)) return false;
+    out->alpha = alpha;
+    MemoryDc dc(nullptr);
+    BITMAPINFO dib = Dib32Info(info.bmWidth, -height);
+    if (!dc.get() || GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(height), out->pixels(), &dib, DIB_RGB_COLORS) !=
+                         height) {
+        out->Free();
+        return false;
+    }
+    return true;
+}
