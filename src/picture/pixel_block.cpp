@@ -2,6 +2,10 @@
 #include "win/dib_layout.h"
 #include "win/gdi_guards.h"
 
+namespace {
+constexpr size_t kPagedBytes = size_t{1} << 20;
+}  // namespace
+
 PixelBlock& PixelBlock::operator=(PixelBlock&& other) noexcept {
     if (this != &other) {
         Free();
@@ -19,10 +23,12 @@ bool PixelBlock::Allocate(int32_t width, int32_t height) {
     Free();
     // Four bytes a pixel must fit a 32-bit size with room to spare.
     if (width <= 0 || height <= 0 || static_cast<uint64_t>(width) * height > (uint64_t{1} << 29)) return false;
-    // Pages of their own: a dropped picture goes back to the system whole,
-    // leaving no hole in the heap of a 32-bit host.
-    void* memory = VirtualAlloc(nullptr, static_cast<size_t>(width) * height * 4, MEM_COMMIT | MEM_RESERVE,
-                                PAGE_READWRITE);
+    // A large picture gets pages of its own: dropped, it goes back to the
+    // system whole, leaving no hole in the heap of a 32-bit host. A small one
+    // comes from the heap, which is quicker to ask.
+    const size_t bytes = static_cast<size_t>(width) * height * 4;
+    void* memory = bytes < kPagedBytes ? HeapAlloc(GetProcessHeap(), 0, bytes)
+                                       : VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!memory) return false;
     pixels_ = static_cast<uint8_t*>(memory);
     width_ = width;
@@ -31,7 +37,10 @@ bool PixelBlock::Allocate(int32_t width, int32_t height) {
 }
 
 void PixelBlock::Free() {
-    if (pixels_) VirtualFree(pixels_, 0, MEM_RELEASE);
+    if (pixels_ && bytes() < kPagedBytes)
+        HeapFree(GetProcessHeap(), 0, pixels_);
+    else if (pixels_)
+        VirtualFree(pixels_, 0, MEM_RELEASE);
     pixels_ = nullptr;
     width_ = height_ = 0;
     alpha = false;

@@ -1,6 +1,7 @@
 // Decoded pictures as the picture cache keeps them: 32-bit top-down pixels in
-// memory of their own, not GDI objects, so that the cache's budget is all a
-// held picture costs and running out of memory is an answer, not a fault.
+// plain memory (pages of their own when large), not GDI objects, so that the
+// cache's budget is all a held picture costs and running out of memory is an
+// answer, not a fault.
 #pragma once
 #include <windows.h>
 #include <cstddef>
@@ -35,6 +36,5 @@ private:
 };
 
 // The bitmap's pixels as GDI copies them into a 32-bit DIB (the same values a
-// copy to the screen shows), read a strip at a time. False when it cannot be
-// read or memory runs out.
+// copy to the screen shows). False when it cannot be read or memory runs out.
 bool ReadBitmapPixels(HBITMAP bitmap, bool alpha, PixelBlock* out);

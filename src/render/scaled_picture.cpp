@@ -126,10 +126,12 @@ bool RefitChipPicture(ChipState* chip, HWND window, SharedPicture* picture, bool
     if (!picture || chip->pictureWidth <= 0 || chip->pictureHeight <= 0) return false;
     const PixelBlock* level = PictureToDraw(window, picture, plan.stretched, chip->drawWidth, chip->drawHeight);
     if (!level) return false;
-    WindowDc reference(window);
-    GdiObject<HBITMAP> copy(MakeCopy(reference.get(), *chip, plan, *level));
+    // Made from pixels in memory: no device context is needed but to read the
+    // copy back when it is laid over the background.
+    GdiObject<HBITMAP> copy(MakeCopy(nullptr, *chip, plan, *level));
     if (copy && level->alpha) {
         const LONG cw = plan.part.right - plan.part.left, ch = plan.part.bottom - plan.part.top;
+        WindowDc reference(window);
         copy = GdiObject<HBITMAP>(ComposeOverColour(reference.get(), copy.get(), RECT{0, 0, cw, ch}, chip->backColour));
     }
     if (!copy || !HoldCopy(picture, copy.get())) return false;
