@@ -94,30 +94,38 @@ bool TakeDibBlocks(HWND window, HANDLE info, HANDLE bits, PixelBlock* out) {
     return ReadBitmapPixels(picture.get(), false, out);
 }
 
-// Through our own plug-in's reduced read: the size as seen first, then the
-// picture at the reduction the cover asks for.
+// Through our own plug-in's reduced read, at the reduction the wish gives
+// without knowing the picture's size; read again when the size it then gives
+// asks for another (a picture too small to read reduced, or fitted otherwise
+// than guessed).
 bool ReadReduced(HWND window, const char* path, const FoundReader& found, const LevelWish& wish, LoadedLevel* out) {
-    const auto getInfo = LookUp<GetPictureInfoFunction>(found.module, "GetPictureInfo");
     const auto getReduced = LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName);
-    PictureInfo info{};
-    int status = 0;
-    if (!CallGuarded(getInfo, &status, path, found.position, 0u, &info) || status != 0 || info.width <= 0 ||
-        info.height <= 0)
-        return false;
-    const LocalMemory text(info.hInfo);
-    const SIZE cover = wish.cover(wish.context, info.width, info.height);
-    HANDLE dibInfo = nullptr, dibBits = nullptr;
-    LONG wholeWidth = 0, wholeHeight = 0;
-    if (!CallGuarded(getReduced, &status, path, found.position, 0u, &dibInfo, &dibBits, static_cast<LONG>(cover.cx),
-                     static_cast<LONG>(cover.cy), &wholeWidth, &wholeHeight))
-        return false;
-    if (status != 0) return false;   // what a failed call left in the handles is not ours
-    if (!TakeDibBlocks(window, dibInfo, dibBits, &out->pixels)) return false;
-    out->wholeWidth = wholeWidth > 0 ? wholeWidth : info.width;
-    out->wholeHeight = wholeHeight > 0 ? wholeHeight : info.height;
-    out->reduction = ReductionFor(out->wholeWidth, out->wholeHeight, cover.cx, cover.cy);
-    out->reducible = true;
-    return true;
+    SIZE cover = wish.cover(wish.context, 0, 0);
+    for (int read = 0; read < 2; ++read) {
+        HANDLE dibInfo = nullptr, dibBits = nullptr;
+        LONG wholeWidth = 0, wholeHeight = 0;
+        int status = 0;
+        // After a fault the plug-in's state is not to be trusted: whatever it
+        // left in the two handles is not touched; nor after a failure.
+        if (!CallGuarded(getReduced, &status, path, found.position, 0u, &dibInfo, &dibBits,
+                         static_cast<LONG>(cover.cx), static_cast<LONG>(cover.cy), &wholeWidth, &wholeHeight) ||
+            status != 0 || wholeWidth <= 0 || wholeHeight <= 0)
+            return false;
+        const int32_t reduction = ReductionFor(wholeWidth, wholeHeight, cover.cx, cover.cy);
+        const SIZE wanted = wish.cover(wish.context, wholeWidth, wholeHeight);
+        if (read == 0 && ReductionFor(wholeWidth, wholeHeight, wanted.cx, wanted.cy) != reduction) {
+            const LocalMemory unwanted(dibInfo), unwantedBits(dibBits);
+            cover = wanted;
+            continue;
+        }
+        if (!TakeDibBlocks(window, dibInfo, dibBits, &out->pixels)) return false;
+        out->wholeWidth = wholeWidth;
+        out->wholeHeight = wholeHeight;
+        out->reduction = reduction;
+        out->reducible = true;
+        return true;
+    }
+    return false;
 }
 }  // namespace
 
@@ -158,8 +166,7 @@ bool LoadPictureLevel(HWND window, const char* path, const LevelWish& wish, Load
         const ScopedPluginList list;
         const FoundReader found = FindReader(path, list.get());
         if (!found.getPicture) return false;
-        if (LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName) &&
-            LookUp<GetPictureInfoFunction>(found.module, "GetPictureInfo"))
+        if (LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName))
             return ReadReduced(window, path, found, wish, out);
         HANDLE info = nullptr, bits = nullptr;
         int status = 0;

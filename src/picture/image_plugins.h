@@ -20,8 +20,9 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
 HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha = nullptr);
 
 // What a load for the picture cache asks: the size that the decoded picture
-// must still cover, given the picture's size as seen; {0, 0} for the picture
-// whole. Asked only of a plug-in that reads reduced (GetPictureReduced).
+// must still cover, given the picture's size as seen (0 x 0 before it is
+// known: a guess); {0, 0} for the picture whole. Asked only of a plug-in that
+// reads reduced (GetPictureReduced).
 struct LevelWish {
     SIZE (*cover)(void* context, int32_t width, int32_t height);
     void* context;
@@ -38,8 +39,8 @@ struct LoadedLevel {
 // Reads a picture file for the cache, as LoadPictureFile does, into pixels of
 // its own: bitmaps and pictures of plug-ins without a reduced read whole
 // (GetPicture, with the same calls in the same order), those of our own
-// plug-in through GetPictureInfo and GetPictureReduced at the reduction the
-// wish gives. False when nothing could be read or memory ran out.
+// plug-in through GetPictureReduced at the reduction the wish gives (once,
+// or twice when the guess made before the size was known was wrong). False when nothing could be read or memory ran out.
 bool LoadPictureLevel(HWND window, const char* path, const LevelWish& wish, LoadedLevel* out);
 
 // The k of the reduction 2^k that GetPictureReduced gives a width x height

@@ -39,7 +39,7 @@ struct Level {
 
 struct SharedPicture {
     FileIdentity file;
-    std::string path;            // as the chip names it, for reading again
+    std::string path;            // for reading again: the full path when known
     int32_t width = 0, height = 0;
     bool reducible = false;      // its plug-in reads reduced
     std::vector<Level> levels;
@@ -170,8 +170,9 @@ SharedPicture* AcquirePicture(HWND window, const char* path, const LevelWish& wi
     if (!LoadPictureLevel(window, path, wish, &loaded)) return nullptr;
     try {
         auto picture = std::make_unique<SharedPicture>();
+        // Read again by its full path, wherever the host's folder is by then.
+        picture->path = known ? identity.fullPath : path;
         picture->file = std::move(identity);
-        picture->path = path;
         picture->width = loaded.wholeWidth;
         picture->height = loaded.wholeHeight;
         picture->reducible = loaded.reducible;

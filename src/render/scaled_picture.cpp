@@ -98,10 +98,18 @@ HBITMAP MakeCopy(HDC reference, const ChipState& chip, const CopyPlan& plan, con
 
 SIZE CoverOfChip(void* context, int32_t width, int32_t height) {
     const auto* wish = static_cast<const ChipWish*>(context);
+    const bool fitted = wish->chip->placement == kPlacementFit || wish->chip->placement == kPlacementAspectFit;
+    // Before the picture's size is known: a fitted picture is drawn within
+    // the client, most likely a large photo; anything else is read whole.
+    if (width <= 0 || height <= 0) {
+        RECT client{};
+        if (!fitted || !GetClientRect(wish->window, &client)) return {0, 0};
+        return {client.right, client.bottom};
+    }
     ChipState chip = *wish->chip;
     chip.pictureWidth = width;
     chip.pictureHeight = height;
-    if (chip.placement == kPlacementFit || chip.placement == kPlacementAspectFit) {
+    if (fitted) {
         RECT client{};
         GetClientRect(wish->window, &client);
         SetDrawSize(&chip, client.right, client.bottom);

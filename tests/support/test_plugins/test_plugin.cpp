@@ -233,23 +233,6 @@ int WINAPI IsSupported(LPCSTR, DWORD file) {
 #ifdef PLUGIN_REDUCED
 // Our own plug-in's reduced read, as its contract in the library's plug-in
 // interface says (without a pixel budget).
-int WINAPI GetPictureInfo(LPCSTR path, LONG offset, unsigned flag, void* info) {
-    if ((flag & 7) != 0) return -1;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 6;
-    unsigned char header[kHeaderSize];
-    const bool read = SetFilePointer(file, offset, nullptr, FILE_BEGIN) == static_cast<DWORD>(offset) &&
-                      ReadHeader(file, header);
-    CloseHandle(file);
-    if (!read || !KnownMagic(header)) return 2;
-    auto* bytes = static_cast<unsigned char*>(info);
-    std::memset(bytes, 0, 26);
-    const int32_t size[2] = {header[4] | (header[5] << 8), header[6] | (header[7] << 8)};
-    std::memcpy(bytes + 8, size, sizeof(size));
-    bytes[20] = 24;
-    return 0;
-}
-
 int WINAPI GetPictureReduced(LPCSTR path, LONG offset, unsigned flag, HANDLE* info, HANDLE* bits, LONG coverWidth,
                              LONG coverHeight, LONG* wholeWidth, LONG* wholeHeight) {
     ++g_probe.reducedCalls;
