@@ -11,7 +11,7 @@ echo "built: $build/bin/Brimsel.dxl"
 photo="$root/samples/pictures/made/photo-108mp.jpg"
 if [ ! -s "$photo" ]; then
   mkdir -p "$(dirname "$photo")"
-  python3 "$root/scripts/make-photo.py" 12000 9000 108 "$photo.part" && mv "$photo.part" "$photo"
+  python3 "$root/scripts/make-photo.py" 12000 9000 29 "$photo.part" && mv "$photo.part" "$photo"
 fi
 
 # The gallery: chiphost.exe under Wine, with the tests' private prefix and code

@@ -18,7 +18,8 @@ def main():
     rng = random.Random(seed)
     # One long row of smooth colour; each picture row is a slice of it, moved
     # along by a seeded step, so rows are cut without a loop over pixels.
-    period = rng.randint(300, 900)
+    # Bands as wide, relative to the picture, at every size.
+    period = rng.randint(300, 900) * max(width, 4000) // 4000
     phases = [rng.random() * 6.283 for _ in range(3)]
     span = width + height * 2 + 1
     line = bytearray(3 * span)

@@ -83,7 +83,7 @@ int CalcDefaultRect(HLOCAL chip, HWND window, int32_t* size, const char* text) {
 
 int DrawChip(HLOCAL chip, HWND window, HDC dc, const char* text) {
     ChipLock lock(chip);
-    if (lock) PaintChip(chip, lock.get(), window, dc, text ? text : "");
+    if (lock) PaintChip(lock.get(), window, dc, text ? text : "");
     return 1;
 }
 

@@ -167,14 +167,12 @@ HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int3
     return out.Release();
 }
 
-HBITMAP ShrinkBlock(HDC reference, const PixelBlock& source, int32_t kw, int32_t kh) {
-    void* outBits = nullptr;
-    GdiObject<HBITMAP> out(NewTopDownDib32(reference, kw, kh, &outBits));
-    if (!out ||
-        !ShrinkRows(reference, nullptr, source.pixels(), source.width(), source.height(), kw, kh, source.alpha, outBits))
+HBITMAP ShrinkBlock(const PixelBlock& source, int32_t kw, int32_t kh) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(kw) * kh * 4);
+    if (!ShrinkRows(nullptr, nullptr, source.pixels(), source.width(), source.height(), kw, kh, source.alpha,
+                    pixels.data()))
         return nullptr;
-    GdiFlush();
-    return out.Release();
+    return CreateBitmap(kw, kh, 1, 32, pixels.data());
 }
 
 bool ShrinkIntoBlock(const PixelBlock& source, int32_t kw, int32_t kh, PixelBlock* out) {

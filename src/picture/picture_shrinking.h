@@ -17,10 +17,11 @@ constexpr int32_t kMaxShrinkWidth = 1 << 24;
 HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
                       bool alpha);
 
-// `source` shrunk to kw x kh (no larger along either axis) as a top-down
-// 32-bit DIB section the caller deletes; null when it cannot be made. Throws
-// std::bad_alloc when there is no memory for the work.
-HBITMAP ShrinkBlock(HDC reference, const PixelBlock& source, int32_t kw, int32_t kh);
+// `source` shrunk to kw x kh (no larger along either axis) as a 32-bit
+// bitmap (CreateBitmap: quicker to make and free than a DIB section) that the
+// caller deletes; null when it cannot be made. Throws std::bad_alloc when
+// there is no memory for the work.
+HBITMAP ShrinkBlock(const PixelBlock& source, int32_t kw, int32_t kh);
 
 // The same into a block of its own; false, and *out untouched, when memory
 // runs out.

@@ -47,13 +47,35 @@ void PixelBlock::Free() {
 }
 
 bool ReadBitmapPixels(HBITMAP bitmap, bool alpha, PixelBlock* out) {
-    BITMAP info{};
-    if (!bitmap || !GetObjectA(bitmap, sizeof(info), &info)) return false;
-    const LONG height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    if (!out->Allocate(info.bmWidth, height)) return false;
+    DIBSECTION section{};
+    const int got = bitmap ? GetObjectA(bitmap, sizeof(section), &section) : 0;
+    if (got < static_cast<int>(sizeof(BITMAP))) return false;
+    const LONG width = section.dsBm.bmWidth;
+    const LONG height = section.dsBm.bmHeight < 0 ? -section.dsBm.bmHeight : section.dsBm.bmHeight;
+    if (!out->Allocate(width, height)) return false;
     out->alpha = alpha;
+    // A 24-bit DIB section, as the system loads most bitmap files, is widened
+    // here as GDI would (the fourth byte zero), without asking it.
+    if (got == sizeof(section) && section.dsBm.bmBits && section.dsBmih.biBitCount == 24 &&
+        section.dsBmih.biCompression == BI_RGB) {
+        GdiFlush();
+        const size_t stride = DibRowBytes(width, 24);
+        const bool topDown = section.dsBmih.biHeight < 0;
+        for (LONG y = 0; y < height; ++y) {
+            const auto* row = static_cast<const uint8_t*>(section.dsBm.bmBits) +
+                              stride * static_cast<size_t>(topDown ? y : height - 1 - y);
+            uint8_t* target = out->pixels() + static_cast<size_t>(y) * width * 4;
+            for (LONG x = 0; x < width; ++x, row += 3, target += 4) {
+                target[0] = row[0];
+                target[1] = row[1];
+                target[2] = row[2];
+                target[3] = 0;
+            }
+        }
+        return true;
+    }
     MemoryDc dc(nullptr);
-    BITMAPINFO dib = Dib32Info(info.bmWidth, -height);
+    BITMAPINFO dib = Dib32Info(width, -height);
     if (!dc.get() || GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(height), out->pixels(), &dib, DIB_RGB_COLORS) !=
                          height) {
         out->Free();

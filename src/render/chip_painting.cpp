@@ -167,7 +167,7 @@ void LoadPictureOnDemand(ChipState* chip, HWND window) {
 }
 }  // namespace
 
-void PaintChip(HLOCAL, ChipState* chip, HWND window, HDC dc, const char* text) {
+void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
     LoadPictureOnDemand(chip, window);
     RECT r{};
     GetClientRect(window, &r);

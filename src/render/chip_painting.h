@@ -5,4 +5,4 @@
 // Paints the chip's whole client area into dc with a single BitBlt at the end.
 // May load the picture on demand, make the chip's drawn copy anew
 // (scaled_picture.h), and reset placement to 0 for the warning.
-void PaintChip(HLOCAL handle, ChipState* chip, HWND window, HDC dc, const char* text);
+void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text);

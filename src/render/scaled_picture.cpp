@@ -1,10 +1,10 @@
 #include "render/scaled_picture.h"
 #include <algorithm>
 #include <cstring>
+#include <vector>
 #include "chip/placement.h"
 #include "picture/picture_shrinking.h"
 #include "render/alpha_composite.h"
-#include "win/dib_layout.h"
 #include "win/gdi_guards.h"
 
 namespace {
@@ -60,15 +60,16 @@ const uint8_t* PixelAt(const PixelBlock& level, int32_t sw, int32_t sh, LONG x, 
 }
 
 // The part of a picture of sw x sh, taken as cw x ch pixels (nearest) from
-// the decoded picture `level`; a whole one at its own size row by row.
-HBITMAP SampleCopy(HDC reference, const PixelBlock& level, int32_t sw, int32_t sh, const RECT& part, LONG cw,
-                   LONG ch) {
-    void* bits = nullptr;
-    GdiObject<HBITMAP> copy(NewTopDownDib32(reference, cw, ch, &bits));
-    if (!copy) return nullptr;
+// the decoded picture `level`, as a 32-bit bitmap (CreateBitmap: quicker to
+// make and free than a DIB section); a whole one at its own size row by row,
+// or as it lies when the part is all of it.
+HBITMAP SampleCopy(const PixelBlock& level, int32_t sw, int32_t sh, const RECT& part, LONG cw, LONG ch) {
     const LONG pw = part.right - part.left, ph = part.bottom - part.top;
-    auto* out = static_cast<uint8_t*>(bits);
-    if (level.width() == sw && level.height() == sh && pw == cw && ph == ch) {
+    const bool own = level.width() == sw && level.height() == sh && pw == cw && ph == ch;
+    if (own && cw == sw && ch == sh) return CreateBitmap(cw, ch, 1, 32, level.pixels());
+    std::vector<uint8_t> pixels(static_cast<size_t>(cw) * ch * 4);
+    uint8_t* out = pixels.data();
+    if (own) {
         for (LONG y = 0; y < ch; ++y)
             std::memcpy(out + static_cast<size_t>(y) * cw * 4, PixelAt(level, sw, sh, part.left, part.top + y),
                         static_cast<size_t>(cw) * 4);
@@ -77,20 +78,20 @@ HBITMAP SampleCopy(HDC reference, const PixelBlock& level, int32_t sw, int32_t s
             for (LONG x = 0; x < cw; ++x, out += 4)
                 std::memcpy(out, PixelAt(level, sw, sh, part.left + x * pw / cw, part.top + y * ph / ch), 4);
     }
-    GdiFlush();
-    return copy.Release();
+    return CreateBitmap(cw, ch, 1, 32, pixels.data());
 }
 
-HBITMAP MakeCopy(HDC reference, const ChipState& chip, const CopyPlan& plan, const PixelBlock& level) {
+// Out of memory for the work, no copy.
+HBITMAP MakeCopy(const ChipState& chip, const CopyPlan& plan, const PixelBlock& level) {
     const LONG cw = plan.part.right - plan.part.left, ch = plan.part.bottom - plan.part.top;
-    if (!plan.stretched) return SampleCopy(reference, level, chip.pictureWidth, chip.pictureHeight, plan.part, cw, ch);
-    // A decoded picture of the copy's size is the copy; one smaller along an
-    // axis (read beyond the plug-in's budget) is enlarged as StretchBlt would.
-    if (cw > level.width() || ch > level.height() || (cw == level.width() && ch == level.height()))
-        return SampleCopy(reference, level, level.width(), level.height(), RECT{0, 0, level.width(), level.height()},
-                          cw, ch);
     try {
-        return ShrinkBlock(reference, level, cw, ch);
+        if (!plan.stretched) return SampleCopy(level, chip.pictureWidth, chip.pictureHeight, plan.part, cw, ch);
+        // A decoded picture of the copy's size is the copy; one smaller along
+        // an axis (read beyond the plug-in's budget) is enlarged as StretchBlt
+        // would.
+        if (cw > level.width() || ch > level.height() || (cw == level.width() && ch == level.height()))
+            return SampleCopy(level, level.width(), level.height(), RECT{0, 0, level.width(), level.height()}, cw, ch);
+        return ShrinkBlock(level, cw, ch);
     } catch (...) {
         return nullptr;
     }
@@ -136,7 +137,7 @@ bool RefitChipPicture(ChipState* chip, HWND window, SharedPicture* picture, bool
     if (!level) return false;
     // Made from pixels in memory: no device context is needed but to read the
     // copy back when it is laid over the background.
-    GdiObject<HBITMAP> copy(MakeCopy(nullptr, *chip, plan, *level));
+    GdiObject<HBITMAP> copy(MakeCopy(*chip, plan, *level));
     if (copy && level->alpha) {
         const LONG cw = plan.part.right - plan.part.left, ch = plan.part.bottom - plan.part.top;
         WindowDc reference(window);
