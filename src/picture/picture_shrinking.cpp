@@ -3,12 +3,8 @@
 #include "picture/picture_shrinking.h"
 #include <algorithm>
 #include <vector>
-#include "win/dib_layout.h"
-#include "win/gdi_guards.h"
 
 namespace {
-// Source rows read per GetDIBits call: bounded memory for any picture height.
-constexpr int32_t kStripRows = 64;
 constexpr int64_t kSmallestScreenPixels = 640 * 480;
 
 // Where a source pixel of one axis lands when `source` pixels become `kept`
@@ -90,22 +86,19 @@ SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screen
 }
 
 namespace {
-// Box filter, streamed over strips of source rows, into kw x kh top-down
-// pixels at outBits. Total weight per target pixel is sw * sh. Rows are read
-// where they lie from `direct`, else from `source` through GetDIBits.
-bool ShrinkRows(HDC reference, HBITMAP source, const uint8_t* direct, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
-                bool alpha, void* outBits) {
+// Box filter, streamed over the rows of the top-down 32-bit pixels at
+// `source`, into kw x kh pixels at outBits. Total weight per target pixel is
+// sw * sh.
+void ShrinkRows(const uint8_t* source, int32_t sw, int32_t sh, int32_t kw, int32_t kh, bool alpha, uint8_t* outBits) {
     const std::vector<Run> xs = AxisRuns(sw, kw);
     const std::vector<Span> ys = AxisSpans(sh, kh);
-    const int32_t stripRows = sh < kStripRows ? sh : kStripRows;
-    std::vector<uint32_t> strip(direct ? 0 : static_cast<size_t>(sw) * stripRows);
     std::vector<uint32_t> rowSums(static_cast<size_t>(kw) * 4);
     // Target rows `current` and `current + 1`.
     std::vector<uint64_t> sums(static_cast<size_t>(kw) * 8);
     uint64_t* now = sums.data();
     uint64_t* next = sums.data() + static_cast<size_t>(kw) * 4;
     const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
-    auto* outPixels = static_cast<uint8_t*>(outBits);
+    uint8_t* outPixels = outBits;
     int32_t current = 0;
     // 64-bit division is a library call on this processor: sums that fit 32
     // bits, as those of any picture up to 16 megapixels do, divide in 32.
@@ -124,65 +117,37 @@ bool ShrinkRows(HDC reference, HBITMAP source, const uint8_t* direct, int32_t sw
         std::fill(next, next + static_cast<size_t>(kw) * 4, 0);
         ++current;
     };
-    BITMAPINFO sourceInfo = Dib32Info(sw, sh);
-    for (int32_t top = 0; top < sh; top += stripRows) {
-        const int32_t rows = sh - top < stripRows ? sh - top : stripRows;
-        const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(sw) * 4;
-        const uint8_t* topRow = direct ? direct + top * rowBytes : nullptr;
-        ptrdiff_t step = rowBytes;
-        if (!direct) {
-            // Scan lines count from the bottom; within the strip too.
-            if (GetDIBits(reference, source, static_cast<UINT>(sh - top - rows), static_cast<UINT>(rows),
-                          strip.data(), &sourceInfo, DIB_RGB_COLORS) != rows)
-                return false;
-            topRow = reinterpret_cast<const uint8_t*>(strip.data()) + (rows - 1) * rowBytes;
-            step = -rowBytes;
-        }
-        for (int32_t k = 0; k < rows; ++k) {
-            const uint8_t* row = topRow + k * step;
-            if (alpha)
-                SumRow<4>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
-            else
-                SumRow<3>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
-            const Span& s = ys[top + k];
-            while (current < s.target) emit();
-            for (size_t i = 0; i < rowSums.size(); ++i) now[i] += static_cast<uint64_t>(s.weight) * rowSums[i];
-            if (s.nextWeight)
-                for (size_t i = 0; i < rowSums.size(); ++i) next[i] += static_cast<uint64_t>(s.nextWeight) * rowSums[i];
-        }
+    const size_t rowBytes = static_cast<size_t>(sw) * 4;
+    for (int32_t y = 0; y < sh; ++y) {
+        const uint8_t* row = source + y * rowBytes;
+        if (alpha)
+            SumRow<4>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
+        else
+            SumRow<3>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
+        const Span& s = ys[y];
+        while (current < s.target) emit();
+        for (size_t i = 0; i < rowSums.size(); ++i) now[i] += static_cast<uint64_t>(s.weight) * rowSums[i];
+        if (s.nextWeight)
+            for (size_t i = 0; i < rowSums.size(); ++i) next[i] += static_cast<uint64_t>(s.nextWeight) * rowSums[i];
     }
     while (current < kh) emit();
-    return true;
 }
 }  // namespace
 
-HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
-                      bool alpha) {
-    GdiFlush();
-    const uint8_t* direct = ours ? Dib32Pixels(source) : nullptr;
-    void* outBits = nullptr;
-    GdiObject<HBITMAP> out(NewTopDownDib32(reference, kw, kh, &outBits));
-    if (!out || !ShrinkRows(reference, source, direct, sw, sh, kw, kh, alpha, outBits)) return nullptr;
-    GdiFlush();
-    return out.Release();
-}
-
 HBITMAP ShrinkBlock(const PixelBlock& source, int32_t kw, int32_t kh) {
+    if (source.width() > kMaxShrinkWidth) return nullptr;
     std::vector<uint8_t> pixels(static_cast<size_t>(kw) * kh * 4);
-    if (!ShrinkRows(nullptr, nullptr, source.pixels(), source.width(), source.height(), kw, kh, source.alpha,
-                    pixels.data()))
-        return nullptr;
+    ShrinkRows(source.pixels(), source.width(), source.height(), kw, kh, source.alpha, pixels.data());
     return CreateBitmap(kw, kh, 1, 32, pixels.data());
 }
 
 bool ShrinkIntoBlock(const PixelBlock& source, int32_t kw, int32_t kh, PixelBlock* out) {
+    if (source.width() > kMaxShrinkWidth) return false;
     PixelBlock made;
     if (!made.Allocate(kw, kh)) return false;
     made.alpha = source.alpha;
     try {
-        if (!ShrinkRows(nullptr, nullptr, source.pixels(), source.width(), source.height(), kw, kh, source.alpha,
-                        made.pixels()))
-            return false;
+        ShrinkRows(source.pixels(), source.width(), source.height(), kw, kh, source.alpha, made.pixels());
     } catch (...) {
         return false;
     }

@@ -8,16 +8,8 @@
 // Row sums of one channel stay below 2^32 (width times 255).
 constexpr int32_t kMaxShrinkWidth = 1 << 24;
 
-// `source` (sw x sh, at most kMaxShrinkWidth wide) shrunk to kw x kh (no larger
-// along either axis), as a top-down 32-bit DIB section the caller deletes; null
-// when it cannot be made. The fourth byte is only worked out for pictures with
-// `alpha`. A source that is a top-down 32-bit DIB section of our own (`ours`)
-// is read where it lies; any other through GetDIBits, a strip at a time.
-// Throws std::bad_alloc when there is no memory for the work.
-HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
-                      bool alpha);
-
-// `source` shrunk to kw x kh (no larger along either axis) as a 32-bit
+// `source` (at most kMaxShrinkWidth wide) shrunk to kw x kh (no larger along
+// either axis) as a 32-bit
 // bitmap (CreateBitmap: quicker to make and free than a DIB section) that the
 // caller deletes; null when it cannot be made. Throws std::bad_alloc when
 // there is no memory for the work.
