@@ -5,26 +5,18 @@
 #include "picture/bitmap_file.h"
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include "picture/dib_validation.h"
 #include "picture/susie_interface.h"
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
 namespace {
-// Reads the accepted file through GetPicture and turns the result into a
-// bitmap compatible with the window's display context, or, for a caller that
-// asks about alpha and a picture that carries it, a premultiplied one.
-HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictureFunction getPicture, bool* alpha) {
-    HANDLE info = nullptr;
-    HANDLE bits = nullptr;
-    int status = 0;
-    // After a fault the plug-in's state is not to be trusted: whatever it left
-    // in the two handles is not touched.
-    if (!CallGuarded(getPicture, &status, path, position, 0u, &info, &bits, static_cast<FARPROC>(nullptr), 0L))
-        return nullptr;
-    if (status != 0) return nullptr;
-
-    // The two blocks are ours from here on: unlocked, then freed, on every path.
+// The DIB a plug-in handed over (the two blocks are ours: unlocked, then
+// freed, on every path) as a bitmap compatible with the window's display
+// context, or, for a caller that asks about alpha and a picture that carries
+// it, a premultiplied one.
+HBITMAP BitmapOfDib(HWND window, HANDLE info, HANDLE bits, bool* alpha) {
     const LocalMemory infoBlock(info), bitsBlock(bits);
     if (!info || !bits) return nullptr;   // success without a picture yields none
     const LockedLocal<BITMAPINFO> header(info);
@@ -39,6 +31,19 @@ HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictu
     WindowDc dc(window);
     if (!dc.get()) return nullptr;
     return CreateDIBitmap(dc.get(), &header->bmiHeader, CBM_INIT, pixels.get(), header.get(), DIB_RGB_COLORS);
+}
+
+// Reads the accepted file through GetPicture (BitmapOfDib).
+HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictureFunction getPicture, bool* alpha) {
+    HANDLE info = nullptr;
+    HANDLE bits = nullptr;
+    int status = 0;
+    // After a fault the plug-in's state is not to be trusted: whatever it left
+    // in the two handles is not touched.
+    if (!CallGuarded(getPicture, &status, path, position, 0u, &info, &bits, static_cast<FARPROC>(nullptr), 0L))
+        return nullptr;
+    if (status != 0) return nullptr;
+    return BitmapOfDib(window, info, bits, alpha);
 }
 
 // The first plug-in entry that accepts the file, and where; none after a fault.
@@ -75,23 +80,11 @@ FoundReader FindReader(const char* path, ImagePluginList list) {
     return faulted ? FoundReader{} : found;
 }
 
-// The DIB a plug-in handed over, as the cache keeps it: with alpha
-// premultiplied, else as the system converts it for the screen.
+// The DIB a plug-in handed over, as the cache keeps it.
 bool TakeDibBlocks(HWND window, HANDLE info, HANDLE bits, PixelBlock* out) {
-    const LocalMemory infoBlock(info), bitsBlock(bits);
-    if (!info || !bits) return false;
-    const LockedLocal<BITMAPINFO> header(info);
-    const LockedLocal<void> pixels(bits);
-    if (!header || !pixels || !DibFitsBlocks(header.get(), infoBlock.size(), bitsBlock.size())) return false;
-    if (DibCarriesAlpha(header.get(), infoBlock.size())) {
-        const GdiObject<HBITMAP> premultiplied(MakePremultipliedPicture(header.get(), pixels.get()));
-        if (premultiplied) return ReadBitmapPixels(premultiplied.get(), true, out);
-    }
-    WindowDc dc(window);
-    if (!dc.get()) return false;
-    const GdiObject<HBITMAP> picture(
-        CreateDIBitmap(dc.get(), &header->bmiHeader, CBM_INIT, pixels.get(), header.get(), DIB_RGB_COLORS));
-    return ReadBitmapPixels(picture.get(), false, out);
+    bool alpha = false;
+    const GdiObject<HBITMAP> picture(BitmapOfDib(window, info, bits, &alpha));
+    return ReadBitmapPixels(picture.get(), alpha, out);
 }
 
 // Through our own plug-in's reduced read, at the reduction the wish gives
@@ -160,23 +153,18 @@ bool LoadPictureLevel(HWND window, const char* path, const LevelWish& wish, Load
     if (!path || !path[0]) return false;
     if (IsBitmapPath(path)) {
         bool alpha = false;
-        const GdiObject<HBITMAP> bitmap(LoadPicture(window, path, nullptr, &alpha));
+        GdiObject<HBITMAP> bitmap(LoadPicture(window, path, nullptr, &alpha));
         if (!ReadBitmapPixels(bitmap.get(), alpha, &out->pixels)) return false;
+        if (!alpha) out->loaded = std::move(bitmap);
     } else {
         const ScopedPluginList list;
         const FoundReader found = FindReader(path, list.get());
         if (!found.getPicture) return false;
         if (LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName))
             return ReadReduced(window, path, found, wish, out);
-        HANDLE info = nullptr, bits = nullptr;
-        int status = 0;
-        // After a fault the plug-in's state is not to be trusted: whatever it
-        // left in the two handles is not touched.
-        if (!CallGuarded(found.getPicture, &status, path, found.position, 0u, &info, &bits,
-                         static_cast<FARPROC>(nullptr), 0L))
-            return false;
-        if (status != 0) return false;
-        if (!TakeDibBlocks(window, info, bits, &out->pixels)) return false;
+        bool alpha = false;
+        const GdiObject<HBITMAP> picture(ReadThroughPlugin(window, path, found.position, found.getPicture, &alpha));
+        if (!ReadBitmapPixels(picture.get(), alpha, &out->pixels)) return false;
     }
     out->wholeWidth = out->pixels.width();
     out->wholeHeight = out->pixels.height();

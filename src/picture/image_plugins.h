@@ -5,6 +5,7 @@
 #include <cstdint>
 #include "picture/pixel_block.h"
 #include "picture/plugin_list.h"
+#include "win/gdi_guards.h"
 
 // Reads a picture file. Bitmap paths (ending in "bmp", any case) go to
 // LoadImageA; other files to the first plug-in entry that accepts them. The
@@ -34,6 +35,9 @@ struct LoadedLevel {
     int32_t wholeHeight = 0;
     int32_t reduction = 0;        // k of the 2^k asked for
     bool reducible = false;       // its plug-in reads reduced
+    // A bitmap file without alpha as the system loaded it: the same pixels,
+    // for a chip that draws all of it at its own size to keep as its copy.
+    GdiObject<HBITMAP> loaded;
 };
 
 // Reads a picture file for the cache, as LoadPictureFile does, into pixels of

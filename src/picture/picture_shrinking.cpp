@@ -3,6 +3,8 @@
 #include "picture/picture_shrinking.h"
 #include <algorithm>
 #include <vector>
+#include "win/dib_layout.h"
+#include "win/gdi_guards.h"
 
 namespace {
 constexpr int64_t kSmallestScreenPixels = 640 * 480;
@@ -136,9 +138,12 @@ void ShrinkRows(const uint8_t* source, int32_t sw, int32_t sh, int32_t kw, int32
 
 HBITMAP ShrinkBlock(const PixelBlock& source, int32_t kw, int32_t kh) {
     if (source.width() > kMaxShrinkWidth) return nullptr;
-    std::vector<uint8_t> pixels(static_cast<size_t>(kw) * kh * 4);
-    ShrinkRows(source.pixels(), source.width(), source.height(), kw, kh, source.alpha, pixels.data());
-    return CreateBitmap(kw, kh, 1, 32, pixels.data());
+    void* bits = nullptr;
+    GdiObject<HBITMAP> out(NewTopDownDib32(nullptr, kw, kh, &bits));
+    if (!out) return nullptr;
+    ShrinkRows(source.pixels(), source.width(), source.height(), kw, kh, source.alpha, static_cast<uint8_t*>(bits));
+    GdiFlush();
+    return out.Release();
 }
 
 bool ShrinkIntoBlock(const PixelBlock& source, int32_t kw, int32_t kh, PixelBlock* out) {

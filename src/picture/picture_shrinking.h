@@ -9,9 +9,8 @@
 constexpr int32_t kMaxShrinkWidth = 1 << 24;
 
 // `source` (at most kMaxShrinkWidth wide) shrunk to kw x kh (no larger along
-// either axis) as a 32-bit
-// bitmap (CreateBitmap: quicker to make and free than a DIB section) that the
-// caller deletes; null when it cannot be made. Throws std::bad_alloc when
+// either axis) as a top-down
+// 32-bit DIB section that the caller deletes; null when it cannot be made. Throws std::bad_alloc when
 // there is no memory for the work.
 HBITMAP ShrinkBlock(const PixelBlock& source, int32_t kw, int32_t kh);
 

@@ -64,13 +64,9 @@ bool ReadBitmapPixels(HBITMAP bitmap, bool alpha, PixelBlock* out) {
         for (LONG y = 0; y < height; ++y) {
             const auto* row = static_cast<const uint8_t*>(section.dsBm.bmBits) +
                               stride * static_cast<size_t>(topDown ? y : height - 1 - y);
-            uint8_t* target = out->pixels() + static_cast<size_t>(y) * width * 4;
-            for (LONG x = 0; x < width; ++x, row += 3, target += 4) {
-                target[0] = row[0];
-                target[1] = row[1];
-                target[2] = row[2];
-                target[3] = 0;
-            }
+            auto* target = reinterpret_cast<uint32_t*>(out->pixels()) + static_cast<size_t>(y) * width;
+            for (LONG x = 0; x < width; ++x, row += 3)
+                target[x] = row[0] | static_cast<uint32_t>(row[1]) << 8 | static_cast<uint32_t>(row[2]) << 16;
         }
         return true;
     }

@@ -44,6 +44,7 @@ struct SharedPicture {
     bool reducible = false;      // its plug-in reads reduced
     std::vector<Level> levels;
     std::vector<HBITMAP> copies; // the drawn copies of the chips that hold it
+    GdiObject<HBITMAP> loaded;   // LoadedLevel::loaded, until taken or dropped
 };
 
 namespace {
@@ -176,6 +177,7 @@ SharedPicture* AcquirePicture(HWND window, const char* path, const LevelWish& wi
         picture->width = loaded.wholeWidth;
         picture->height = loaded.wholeHeight;
         picture->reducible = loaded.reducible;
+        picture->loaded = std::move(loaded.loaded);
         const int32_t key = loaded.reducible ? loaded.reduction : kWhole;
         picture->levels.reserve(2);
         picture->levels.push_back(Level{key, static_cast<PixelBlock&&>(loaded.pixels), ++g_clock});
@@ -245,8 +247,12 @@ void ReleaseCopy(HBITMAP copy) {
     DropIfUnheld(picture);
 }
 
+HBITMAP TakeLoadedBitmap(SharedPicture* picture) { return picture->loaded.Release(); }
+
 void DropIfUnheld(SharedPicture* picture) {
-    if (!picture || !picture->copies.empty()) return;
+    if (!picture) return;
+    const GdiObject<HBITMAP> untaken(picture->loaded.Release());
+    if (!picture->copies.empty()) return;
     for (auto it = g_pictures.begin(); it != g_pictures.end(); ++it)
         if (it->get() == picture) {
             g_pictures.erase(it);

@@ -44,6 +44,11 @@ const PixelBlock* PictureToDraw(HWND window, SharedPicture* picture, bool stretc
 // The cover a first read should decode for such a drawing: {0, 0} for whole.
 SIZE CoverToDraw(int32_t width, int32_t height, bool stretched, int32_t drawWidth, int32_t drawHeight);
 
+// The bitmap file as the system loaded it, when the record was just loaded
+// from one without alpha: the caller owns it. Null when there is none; it is
+// given to one caller at most, and deleted by DropIfUnheld otherwise.
+HBITMAP TakeLoadedBitmap(SharedPicture* picture);
+
 // A chip's drawn copy, made from the record, joins its holders; false when
 // memory for that runs out (the copy is then not held).
 bool HoldCopy(SharedPicture* picture, HBITMAP copy);
@@ -52,7 +57,8 @@ SharedPicture* PictureOfCopy(HBITMAP copy);
 // Deletes a drawn copy and gives up its hold; the last hold drops the record
 // and its decoded pictures. Null is ignored.
 void ReleaseCopy(HBITMAP copy);
-// Drops a record that no copy holds (after a load that made no copy).
+// Drops a record that no copy holds (after a load that made no copy), and a
+// loaded bitmap that nobody took.
 void DropIfUnheld(SharedPicture* picture);
 
 // Drops decoded pictures, least recently used first, until the cache is

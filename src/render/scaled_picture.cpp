@@ -1,10 +1,10 @@
 #include "render/scaled_picture.h"
 #include <algorithm>
 #include <cstring>
-#include <vector>
 #include "chip/placement.h"
 #include "picture/picture_shrinking.h"
 #include "render/alpha_composite.h"
+#include "win/dib_layout.h"
 #include "win/gdi_guards.h"
 
 namespace {
@@ -60,15 +60,15 @@ const uint8_t* PixelAt(const PixelBlock& level, int32_t sw, int32_t sh, LONG x, 
 }
 
 // The part of a picture of sw x sh, taken as cw x ch pixels (nearest) from
-// the decoded picture `level`, as a 32-bit bitmap (CreateBitmap: quicker to
-// make and free than a DIB section); a whole one at its own size row by row,
-// or as it lies when the part is all of it.
+// the decoded picture `level`, as a top-down 32-bit DIB section (the quickest
+// kind to draw from); a whole one at its own size row by row.
 HBITMAP SampleCopy(const PixelBlock& level, int32_t sw, int32_t sh, const RECT& part, LONG cw, LONG ch) {
     const LONG pw = part.right - part.left, ph = part.bottom - part.top;
     const bool own = level.width() == sw && level.height() == sh && pw == cw && ph == ch;
-    if (own && cw == sw && ch == sh) return CreateBitmap(cw, ch, 1, 32, level.pixels());
-    std::vector<uint8_t> pixels(static_cast<size_t>(cw) * ch * 4);
-    uint8_t* out = pixels.data();
+    void* bits = nullptr;
+    GdiObject<HBITMAP> copy(NewTopDownDib32(nullptr, cw, ch, &bits));
+    if (!copy) return nullptr;
+    auto* out = static_cast<uint8_t*>(bits);
     if (own) {
         for (LONG y = 0; y < ch; ++y)
             std::memcpy(out + static_cast<size_t>(y) * cw * 4, PixelAt(level, sw, sh, part.left, part.top + y),
@@ -78,7 +78,8 @@ HBITMAP SampleCopy(const PixelBlock& level, int32_t sw, int32_t sh, const RECT& 
             for (LONG x = 0; x < cw; ++x, out += 4)
                 std::memcpy(out, PixelAt(level, sw, sh, part.left + x * pw / cw, part.top + y * ph / ch), 4);
     }
-    return CreateBitmap(cw, ch, 1, 32, pixels.data());
+    GdiFlush();
+    return copy.Release();
 }
 
 // Out of memory for the work, no copy.
@@ -137,7 +138,12 @@ bool RefitChipPicture(ChipState* chip, HWND window, SharedPicture* picture, bool
     if (!level) return false;
     // Made from pixels in memory: no device context is needed but to read the
     // copy back when it is laid over the background.
-    GdiObject<HBITMAP> copy(MakeCopy(*chip, plan, *level));
+    // All of a bitmap file at its own size: the bitmap as the system loaded it.
+    const bool whole = plan.part.left == 0 && plan.part.top == 0 && plan.part.right == chip->pictureWidth &&
+                       plan.part.bottom == chip->pictureHeight && level->width() == chip->pictureWidth &&
+                       level->height() == chip->pictureHeight;
+    GdiObject<HBITMAP> copy(whole ? TakeLoadedBitmap(picture) : nullptr);
+    if (!copy) copy = GdiObject<HBITMAP>(MakeCopy(*chip, plan, *level));
     if (copy && level->alpha) {
         const LONG cw = plan.part.right - plan.part.left, ch = plan.part.bottom - plan.part.top;
         WindowDc reference(window);
