@@ -292,6 +292,7 @@ TEST(RenderModeErrors, MisbehavingPluginsAreNamedAndSurvived) {
         {"fails.brm", test_picture::kFail, "claims it but refused to read it (result 3: broken data)"},
         {"faults-asked.brm", test_picture::kFaultSupported, "faulted while asked about it"},
         {"faults-read.brm", test_picture::kFaultPicture, "claims it but faulted while reading it"},
+        {"reads.brm", 0, nullptr},
     };
     std::string scene;
     for (const auto& p : pictures) {
@@ -304,6 +305,7 @@ TEST(RenderModeErrors, MisbehavingPluginsAreNamedAndSurvived) {
     ChiphostRun run = RunChiphost("--plugins \"" + folder + "\" render \"" + folder + "scene.ini\" \"" + folder +
                                   "sheet.png\"");
     EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(run.output.find("chip 4 (line 10): the picture"), std::string::npos) << run.output;
     for (size_t i = 0; i < 3; ++i) {
         const size_t at = run.output.find("chip " + std::to_string(i + 1) + " (line " + std::to_string(1 + 3 * i) +
                                           "): the picture");

@@ -114,6 +114,8 @@ TEST(SpiGif, InterlacedPicturePlacedOnItsScreen) {
         {0, 0, clear}, {1, 1, red}, {3, 1, red}, {2, 2, clear}, {2, 3, black}, {1, 4, red}, {2, 4, black},
         {3, 4, clear}, {4, 4, clear}, {1, 5, clear}, {2, 5, red}, {2, 6, clear}};
     for (const auto& p : probes) EXPECT_EQ(d.At(p.x, p.y), p.colour) << p.x << "," << p.y;
+    gif[8] = 4;   // a screen 4 rows high grows to hold the picture's 1 + 5
+    EXPECT_EQ(DecodeMemory(gif.data(), gif.size()).header.bV5Height, 6);
 }
 
 namespace {
