@@ -34,7 +34,7 @@ private:
 
 // HKCU\key value `name` as "<type>:<bytes>", or "none".
 std::string RegistryValueText(const std::string& key, const std::string& name);
-// Every value of HKCU\key, one RegistryValueText a line with its name, or "no key".
+// Every value of HKCU\key, a line each with its name, then its subkeys; "no key" when missing.
 std::string RegistryKeyText(const std::string& key);
 
 constexpr char kSusieFolderKey[] = "Software\\Takechin\\Susie\\Plug-in";
