@@ -3,18 +3,6 @@
 #include <cstring>
 #include "test_support.h"
 
-namespace {
-const char* const kSusieKeys[] = {"Software\\Takechin", "Software\\Takechin\\Susie",
-                                  "Software\\Takechin\\Susie\\Plug-in"};
-
-bool KeyExists(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-}  // namespace
-
 std::string TestPluginPath(const std::string& name) {
     return ProgramDirectory() + "plugins\\" + name + ".spi";
 }
@@ -60,61 +48,6 @@ void WriteTestPicture(const std::string& path, const TestPicture& p) {
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
-}
-
-ScopedSusieFolder::ScopedSusieFolder(const char* folder) {
-    for (const char* key : kSusieKeys)
-        if (createdKey_.empty() && !KeyExists(key)) createdKey_ = key;
-    HKEY key = nullptr;
-    if (createdKey_.empty() &&
-        RegOpenKeyExA(HKEY_CURRENT_USER, kSusieKeys[2], 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        DWORD size = 0;
-        if (RegQueryValueExA(key, "Path", nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS) {
-            oldValue_.resize(size);
-            hadValue_ = RegQueryValueExA(key, "Path", nullptr, &oldType_, oldValue_.data(), &size) == ERROR_SUCCESS;
-        }
-        RegCloseKey(key);
-    }
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSusieKeys[2], 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot create the Susie key";
-        return;
-    }
-    if (folder)
-        RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
-                       static_cast<DWORD>(std::strlen(folder) + 1));
-    else
-        RegDeleteValueA(key, "Path");
-    RegCloseKey(key);
-}
-
-ScopedSusieFolder::~ScopedSusieFolder() {
-    if (!createdKey_.empty()) {
-        RegDeleteTreeA(HKEY_CURRENT_USER, createdKey_.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, createdKey_.c_str());
-        return;
-    }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSusieKeys[2], 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-    if (hadValue_)
-        RegSetValueExA(key, "Path", 0, oldType_, oldValue_.data(), static_cast<DWORD>(oldValue_.size()));
-    else
-        RegDeleteValueA(key, "Path");
-    RegCloseKey(key);
-}
-
-ScopedPathVariable::ScopedPathVariable(const std::string& value) {
-    const DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
-    if (needed) {
-        std::vector<char> old(needed);
-        had_ = GetEnvironmentVariableA("PATH", old.data(), needed) < needed;
-        old_ = old.data();
-    }
-    SetEnvironmentVariableA("PATH", value.c_str());
-}
-
-ScopedPathVariable::~ScopedPathVariable() {
-    SetEnvironmentVariableA("PATH", had_ ? old_.c_str() : nullptr);
 }
 
 PluginProbe::PluginProbe(const std::string& modulePath) : module_(LoadLibraryA(modulePath.c_str())), probe_(&dummy_) {

@@ -139,11 +139,22 @@ TEST_F(SharedPicturesTest, APluginPictureIsSharedOnlyWhileThePluginFolderIsUncha
         EXPECT_EQ(second->state().picture, nullptr);
     }
     // The folder written since, as adding or removing a plug-in does: read afresh.
-    HANDLE folder = CreateFileA(folder_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    FILETIME written{5, 0x01D00000};
-    SetFileTime(folder, nullptr, nullptr, &written);
-    CloseHandle(folder);
+    const auto stamp = [](const std::string& path) {
+        HANDLE folder = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        FILETIME written{5, 0x01D00000};
+        SetFileTime(folder, nullptr, nullptr, &written);
+        CloseHandle(folder);
+    };
+    stamp(folder_);
     Library().Update(second->chip(), second->window(), &second->host().info);
     EXPECT_EQ(probe_->pictureCalls, 2);
+    // Another folder with the plug-in, written at the same time, is another folder still.
+    const std::string twin = NewFolder("twin-plugins");
+    InstallPlugin(twin, "basic");
+    stamp(twin);
+    ScopedSusieFolder twinFolder(twin.c_str());
+    Library().Update(first->chip(), first->window(), &first->host().info);
+    ASSERT_NE(first->state().picture, nullptr);
+    EXPECT_NE(first->state().picture, second->state().picture);
 }

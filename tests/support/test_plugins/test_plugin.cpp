@@ -201,6 +201,7 @@ int WINAPI GetPluginInfo(int number, LPSTR buffer, int size) {
     }
 #endif
 #ifdef PLUGIN_LONG_INFO
+    if (format == 1 && number % 2) return CopyInfo(buffer, size, "A");   // one character
     if (format == 0 && size > 0) {
         // The pattern: a terminator long before the length reported.
         if (number % 2 == 0) {
