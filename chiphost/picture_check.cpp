@@ -97,3 +97,16 @@ std::string PictureProblem(const std::string& path) {
     }
     return problem;
 }
+
+bool ShowsWarningPattern(const uint32_t* pixels, size_t count) {
+    constexpr uint32_t kWarningRed = 0x7F0000;
+    size_t red = 0;
+    for (size_t i = 0; i < count; ++i) red += (pixels[i] & 0xFFFFFF) == kWarningRed;
+    return count > 0 && red * 4 >= count;
+}
+
+std::string WarningReason(const std::string& path) {
+    const std::string problem = PictureProblem(path);
+    if (!problem.empty() || path.empty()) return problem;
+    return "it reads here, but the library could not show it (memory may have run out)";
+}

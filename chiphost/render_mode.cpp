@@ -137,7 +137,10 @@ bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::st
     for (size_t i = 0; i < scene.chips.size(); ++i) {
         if (!DrawSceneChip(library, scene.chips[i], &pictures[i], error)) return false;
         const std::string path = scene.chips[i].hasSettings ? scene.chips[i].settings.picturePath : "";
-        const std::string problem = PictureProblem(path);
+        // A chip that shows its picture is not decoded again for a reason.
+        const ChipPicture& painted = pictures[i];
+        if (path.empty() || !ShowsWarningPattern(painted.pixels.data(), painted.pixels.size())) continue;
+        const std::string problem = WarningReason(path);
         if (problem.empty()) continue;
         ++*unshown;
         std::fprintf(stderr, "chiphost: chip %u (line %d): the picture %s cannot be shown: %s\n",

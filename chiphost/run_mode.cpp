@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 #include "chip_store.h"
+#include "dib_canvas.h"
 #include "hosted_chip.h"
 #include "picture_check.h"
 #include "run_messages.h"
@@ -288,7 +289,17 @@ void Desktop::ReportPicture(DesktopChip* chip) {
     if (tag != kSettingsSizeCurrent && tag != kSettingsSizeOlder) return;
     const ChipSettings settings = SavedSettings(chip->chip);
     const std::string path(settings.picturePath, strnlen(settings.picturePath, sizeof settings.picturePath));
-    const std::string problem = PictureProblem(path);
+    if (path.empty()) return;
+    // A look at the chip as the library paints it: one that shows its picture
+    // is not decoded again for a reason.
+    RECT client{};
+    GetClientRect(chip->chip.window, &client);
+    DibCanvas canvas(std::max<int>(client.right, 1), std::max<int>(client.bottom, 1));
+    if (!canvas.ok()) return;
+    library_.DrawChip(chip->chip.handle, chip->chip.window, canvas.dc(), chip->chip.text.c_str());
+    GdiFlush();
+    if (!ShowsWarningPattern(canvas.bits(), static_cast<size_t>(canvas.width()) * canvas.height())) return;
+    const std::string problem = WarningReason(path);
     if (problem.empty()) return;
     size_t number = 0;
     while (number < chips_.size() && chips_[number].get() != chip) ++number;

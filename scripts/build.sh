@@ -7,6 +7,13 @@ build="${BUILD_DIR:-$root/build}"
 BUILD_DIR="$build" bash "$root/scripts/compile.sh"
 echo "built: $build/bin/Brimsel.dxl"
 
+# The gallery's camera photo, too large to keep in the tree: made here once.
+photo="$root/samples/pictures/made/photo-108mp.jpg"
+if [ ! -s "$photo" ]; then
+  mkdir -p "$(dirname "$photo")"
+  python3 "$root/scripts/make-photo.py" 12000 9000 29 "$photo.part" && mv "$photo.part" "$photo"
+fi
+
 # The gallery: chiphost.exe under Wine, with the tests' private prefix and code
 # page 932, on a virtual display. Wine and its services start inside xvfb-run,
 # so they find the display.

@@ -38,7 +38,7 @@ maps="$(find "$build" -name '*.map' -type f -print -quit)"
   command -v cmake ctest || true
 } | grep '^/' >"$work/program-paths" || true
 for program in wine wineserver wineboot xvfb-run Xvfb xauth zip unzip faketime python3 \
-               iconv locale-gen nasm dpkg-source mount umount i686-w64-mingw32-objdump; do
+               iconv locale-gen nasm dpkg-source mount umount i686-w64-mingw32-objdump cjpeg djpeg; do
   path="$(command -v "$program" || true)"
   if [ -z "$path" ] || ! dpkg -S "$(realpath "$path")" >/dev/null 2>&1; then
     for candidate in "/usr/bin/$program" "/usr/sbin/$program"; do

@@ -57,13 +57,11 @@ void TakeSavedSettings(ChipState* chip, uint8_t* saved, uint32_t tag) {
     CopyBoundedText(chip->picturePath, stored.picturePath, sizeof(chip->picturePath));
 }
 
-int PlaceLoadedPicture(ChipState* chip, uint32_t tag) {
-    if (chip->picture) {
+int PlaceLoadedPicture(ChipState* chip, uint32_t tag, const SIZE* loaded) {
+    if (loaded) {
         chip->pictureMissing = 0;
-        BITMAP info{};
-        GetObjectA(chip->picture, sizeof(info), &info);
-        chip->pictureWidth = info.bmWidth;
-        chip->pictureHeight = info.bmHeight;
+        chip->pictureWidth = loaded->cx;
+        chip->pictureHeight = loaded->cy;
         // A current block's placement is replayed through the menu's handler
         // by the caller; the older form draws the picture at its own size.
         if (tag != kSettingsSizeCurrent) DrawAtPictureSize(chip);

@@ -23,12 +23,12 @@ bool ReadSettingsTag(const uint8_t* saved, uint32_t* tag);
 // host's record. The picture itself is left to the caller.
 void TakeSavedSettings(ChipState* chip, uint8_t* saved, uint32_t tag);
 
-// Settles the chip after its stored picture was loaded (chip->picture, null
-// when none could be had): the picture's sizes and, for the older form, the
+// Settles the chip after its stored picture was loaded (`loaded` its size as
+// seen, null when none could be had): the picture's sizes and, for the older form, the
 // drawn size; or top left at the default size when there is none. A current
 // block's placement is then for the caller to replay as a menu command. Returns
 // 1 when the sizing mode was switched to by-text because no file is named.
-int PlaceLoadedPicture(ChipState* chip, uint32_t tag);
+int PlaceLoadedPicture(ChipState* chip, uint32_t tag, const SIZE* loaded);
 
 // A chip without saved settings: text-sized, top left, fields in the text's look.
 void SetDefaultSettings(ChipState* chip);

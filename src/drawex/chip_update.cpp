@@ -3,14 +3,16 @@
 #include "chip/saved_settings.h"
 #include "text/field_tokens.h"
 #include "picture/shared_pictures.h"
+#include "render/scaled_picture.h"
 #include "chip/placement.h"
 
 void ReleaseChipPicture(ChipState* chip) {
-    ReleasePicture(chip->picture);
+    ReleaseCopy(chip->picture);
     chip->picture = nullptr;
 }
 
 int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info) {
+    const COLORREF oldBack = chip->backColour;
     chip->textColour = info->textColour;
     chip->backColour = info->backColour;
     std::memcpy(&chip->textFont, &info->textFont, sizeof(LOGFONTA));
@@ -26,17 +28,29 @@ int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info) {
         SetDefaultSettings(chip);
         return result;
     }
-    HBITMAP previous = chip->picture;
+    const int32_t oldPlacement = chip->placement;
     TakeSavedSettings(chip, info->savedData, tag);
-    // The new picture is taken before the old one is given back, so an
-    // unchanged file this chip alone holds is not read again.
-    chip->picture = AcquirePicture(window, chip->picturePath);
-    ReleasePicture(previous);
-    if (PlaceLoadedPicture(chip, tag)) result = 1;
+    // The picture is found (or loaded) before the old copy is given back, so
+    // an unchanged file this chip alone holds is not read again.
+    ChipWish wish{chip, window};
+    SharedPicture* picture = AcquirePicture(window, chip->picturePath, WishOf(&wish));
+    const SIZE size = picture ? PictureSize(picture) : SIZE{0, 0};
+    if (PlaceLoadedPicture(chip, tag, picture ? &size : nullptr)) result = 1;
     // The stored placement is carried out as the menu command it stands for,
     // with every effect that command has (a value past the layout's placements
     // lands on another command).
-    if (chip->picture && tag == kSettingsSizeCurrent)
+    if (picture && tag == kSettingsSizeCurrent)
         RunChipMenuCommand(chip, window, PlacementCommand(static_cast<uint32_t>(chip->placement), chip->fitMenu));
+    // A copy of the same picture for the same placement and background stays
+    // while it fits; any other is made anew.
+    const bool keep = picture && PictureOfCopy(chip->picture) == picture && chip->placement == oldPlacement &&
+                      chip->backColour == oldBack;
+    const bool shown = picture && RefitChipPicture(chip, window, picture, !keep);
+    DropIfUnheld(picture);
+    if (!shown) {
+        // Nothing to show, or no memory to show it: the warning pattern.
+        ReleaseChipPicture(chip);
+        if (picture && PlaceLoadedPicture(chip, tag, nullptr)) result = 1;
+    }
     return result;
 }

@@ -65,7 +65,6 @@ int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
 
 int UnInitializeChip(HLOCAL chip) {
     if (!chip) return 0;
-    DropScaledPicture(chip);
     ForgetChipFont(chip);
     {
         ChipLock lock(chip);
@@ -84,7 +83,7 @@ int CalcDefaultRect(HLOCAL chip, HWND window, int32_t* size, const char* text) {
 
 int DrawChip(HLOCAL chip, HWND window, HDC dc, const char* text) {
     ChipLock lock(chip);
-    if (lock) PaintChip(chip, lock.get(), window, dc, text ? text : "");
+    if (lock) PaintChip(lock.get(), window, dc, text ? text : "");
     return 1;
 }
 
@@ -100,7 +99,6 @@ int Zoom(HLOCAL chip, int32_t, int32_t state) {
     if (state != 0) return 0;
     ChipLock lock(chip);
     if (!lock) return 0;
-    DropScaledPicture(chip);
     ReleaseChipPicture(lock.get());
     return 0;
 }
@@ -134,7 +132,13 @@ HMENU GetDrawExMenu(HLOCAL chip) {
 int DoDrawExMenu(HLOCAL chip, HWND window, uint32_t command) {
     ChipLock lock(chip);
     if (!lock) return 0;
-    return RunChipMenuCommand(lock.get(), window, command);
+    const int32_t placement = lock->placement;
+    const int result = RunChipMenuCommand(lock.get(), window, command);
+    // The drawn copy holds what the old placement showed; one that cannot be
+    // made anew is dropped, to be taken again at the next paint.
+    if (lock->picture && lock->placement != placement && !RefitChipPicture(lock.get(), window, nullptr, true))
+        ReleaseChipPicture(lock.get());
+    return result;
 }
 
 int GetSaveData(HLOCAL chip, int32_t, HGLOBAL* block) {

@@ -5,26 +5,18 @@
 #include "picture/bitmap_file.h"
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include "picture/dib_validation.h"
 #include "win/susie_plugin.h"
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
 namespace {
-// Reads the accepted file through GetPicture and turns the result into a
-// bitmap compatible with the window's display context, or, for a caller that
-// asks about alpha and a picture that carries it, a premultiplied one.
-HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictureFunction getPicture, bool* alpha) {
-    HANDLE info = nullptr;
-    HANDLE bits = nullptr;
-    int status = 0;
-    // After a fault the plug-in's state is not to be trusted: whatever it left
-    // in the two handles is not touched.
-    if (!CallGuarded(getPicture, &status, path, position, 0u, &info, &bits, static_cast<FARPROC>(nullptr), 0L))
-        return nullptr;
-    if (status != 0) return nullptr;
-
-    // The two blocks are ours from here on: unlocked, then freed, on every path.
+// The DIB a plug-in handed over (the two blocks are ours: unlocked, then
+// freed, on every path) as a bitmap compatible with the window's display
+// context, or, for a caller that asks about alpha and a picture that carries
+// it, a premultiplied one.
+HBITMAP BitmapOfDib(HWND window, HANDLE info, HANDLE bits, bool* alpha) {
     const LocalMemory infoBlock(info), bitsBlock(bits);
     if (!info || !bits) return nullptr;   // success without a picture yields none
     const LockedLocal<BITMAPINFO> header(info);
@@ -39,6 +31,94 @@ HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictu
     WindowDc dc(window);
     if (!dc.get()) return nullptr;
     return CreateDIBitmap(dc.get(), &header->bmiHeader, CBM_INIT, pixels.get(), header.get(), DIB_RGB_COLORS);
+}
+
+// Reads the accepted file through GetPicture (BitmapOfDib).
+HBITMAP ReadThroughPlugin(HWND window, const char* path, LONG position, GetPictureFunction getPicture, bool* alpha) {
+    HANDLE info = nullptr;
+    HANDLE bits = nullptr;
+    int status = 0;
+    // After a fault the plug-in's state is not to be trusted: whatever it left
+    // in the two handles is not touched.
+    if (!CallGuarded(getPicture, &status, path, position, 0u, &info, &bits, static_cast<FARPROC>(nullptr), 0L))
+        return nullptr;
+    if (status != 0) return nullptr;
+    return BitmapOfDib(window, info, bits, alpha);
+}
+
+// The first plug-in entry that accepts the file, and where; none after a fault.
+struct FoundReader {
+    HMODULE module = nullptr;
+    GetPictureFunction getPicture = nullptr;
+    LONG position = 0;
+};
+FoundReader FindReader(const char* path, ImagePluginList list) {
+    FoundReader found;
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file) return found;
+    bool faulted = false;
+    for (ImagePluginEntry* entry = list ? list->next : nullptr; entry && !found.getPicture && !faulted;
+         entry = entry->next) {
+        const PluginFunctions functions = LookUpFunctions(entry->module);
+        // An entry that could accept the file but never read it is passed over.
+        if (!functions.isSupported || !functions.getPicture) continue;
+        for (LONG at : kProbePositions) {
+            const ProbeAnswer answer = AskAt(functions.isSupported, path, file.get(), at);
+            if (answer == ProbeAnswer::fault) {
+                faulted = true;
+                break;
+            }
+            if (answer == ProbeAnswer::accepted) {
+                found = {entry->module, functions.getPicture, at};
+                break;
+            }
+        }
+    }
+    // The first plug-in to accept the file decides; a fault ends the load.
+    // The file is open only while the plug-ins are asked: GetPicture opens it itself.
+    return faulted ? FoundReader{} : found;
+}
+
+// The DIB a plug-in handed over, as the cache keeps it.
+bool TakeDibBlocks(HWND window, HANDLE info, HANDLE bits, PixelBlock* out) {
+    bool alpha = false;
+    const GdiObject<HBITMAP> picture(BitmapOfDib(window, info, bits, &alpha));
+    return ReadBitmapPixels(picture.get(), alpha, out);
+}
+
+// Through our own plug-in's reduced read, at the reduction the wish gives
+// without knowing the picture's size; read again when the size it then gives
+// asks for another (a picture too small to read reduced, or fitted otherwise
+// than guessed).
+bool ReadReduced(HWND window, const char* path, const FoundReader& found, const LevelWish& wish, LoadedLevel* out) {
+    const auto getReduced = LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName);
+    SIZE cover = wish.cover(wish.context, 0, 0);
+    for (int read = 0; read < 2; ++read) {
+        HANDLE dibInfo = nullptr, dibBits = nullptr;
+        LONG wholeWidth = 0, wholeHeight = 0;
+        int status = 0;
+        // After a fault the plug-in's state is not to be trusted: whatever it
+        // left in the two handles is not touched; nor after a failure.
+        if (!CallGuarded(getReduced, &status, path, found.position, 0u, &dibInfo, &dibBits,
+                         static_cast<LONG>(cover.cx), static_cast<LONG>(cover.cy), &wholeWidth, &wholeHeight) ||
+            status != 0 || wholeWidth <= 0 || wholeHeight <= 0)
+            return false;
+        const int32_t reduction = ReductionFor(wholeWidth, wholeHeight, cover.cx, cover.cy);
+        const SIZE wanted = wish.cover(wish.context, wholeWidth, wholeHeight);
+        if (read == 0 && ReductionFor(wholeWidth, wholeHeight, wanted.cx, wanted.cy) != reduction) {
+            const LocalMemory unwanted(dibInfo), unwantedBits(dibBits);
+            cover = wanted;
+            continue;
+        }
+        if (!TakeDibBlocks(window, dibInfo, dibBits, &out->pixels)) return false;
+        out->wholeWidth = wholeWidth;
+        out->wholeHeight = wholeHeight;
+        out->reduction = reduction;
+        out->reducible = true;
+        return true;
+    }
+    return false;
 }
 }  // namespace
 
@@ -55,35 +135,9 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
         return premultiplied;
     }
 
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!file) return nullptr;
-
-    GetPictureFunction reader = nullptr;
-    LONG position = 0;
-    bool faulted = false;
-    for (ImagePluginEntry* entry = list ? list->next : nullptr; entry && !reader && !faulted; entry = entry->next) {
-        const PluginFunctions functions = LookUpFunctions(entry->module);
-        // An entry that could accept the file but never read it is passed over.
-        if (!functions.isSupported || !functions.getPicture) continue;
-        for (LONG at : kProbePositions) {
-            const ProbeAnswer answer = AskAt(functions.isSupported, path, file.get(), at);
-            if (answer == ProbeAnswer::fault) {
-                faulted = true;
-                break;
-            }
-            if (answer == ProbeAnswer::accepted) {
-                reader = functions.getPicture;
-                position = at;
-                break;
-            }
-        }
-    }
-    // Open only while the plug-ins are asked: GetPicture opens the file itself.
-    file.Close();
-    // The first plug-in to accept the file decides; a fault ends the load.
-    if (!reader) return nullptr;
-    return ReadThroughPlugin(window, path, position, reader, alpha);
+    const FoundReader found = FindReader(path, list);
+    if (!found.getPicture) return nullptr;
+    return ReadThroughPlugin(window, path, found.position, found.getPicture, alpha);
 }
 
 HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha) {
@@ -93,3 +147,36 @@ HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha) {
     const ScopedPluginList list;
     return LoadPicture(window, path, list.get(), alpha);
 }
+
+bool LoadPictureLevel(HWND window, const char* path, const LevelWish& wish, LoadedLevel* out) {
+    *out = LoadedLevel{};
+    if (!path || !path[0]) return false;
+    if (IsBitmapPath(path)) {
+        bool alpha = false;
+        GdiObject<HBITMAP> bitmap(LoadPicture(window, path, nullptr, &alpha));
+        if (!ReadBitmapPixels(bitmap.get(), alpha, &out->pixels)) return false;
+        if (!alpha) out->loaded = std::move(bitmap);
+    } else {
+        const ScopedPluginList list;
+        const FoundReader found = FindReader(path, list.get());
+        if (!found.getPicture) return false;
+        if (LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName))
+            return ReadReduced(window, path, found, wish, out);
+        bool alpha = false;
+        const GdiObject<HBITMAP> picture(ReadThroughPlugin(window, path, found.position, found.getPicture, &alpha));
+        if (!ReadBitmapPixels(picture.get(), alpha, &out->pixels)) return false;
+    }
+    out->wholeWidth = out->pixels.width();
+    out->wholeHeight = out->pixels.height();
+    return true;
+}
+
+int32_t ReductionFor(int32_t width, int32_t height, int32_t coverWidth, int32_t coverHeight) {
+    if (coverWidth <= 0 || coverHeight <= 0) return 0;
+    int32_t k = 0;
+    while (k < 30 && ((width - 1) >> (k + 1)) + 1 >= coverWidth && ((height - 1) >> (k + 1)) + 1 >= coverHeight &&
+           (width > (1 << (k + 1)) || height > (1 << (k + 1))))
+        ++k;
+    return k;
+}
+

@@ -7,8 +7,6 @@
 #include "win/gdi_guards.h"
 
 namespace {
-// Source rows read per GetDIBits call: bounded memory for any picture height.
-constexpr int32_t kStripRows = 64;
 constexpr int64_t kSmallestScreenPixels = 640 * 480;
 
 // Where a source pixel of one axis lands when `source` pixels become `kept`
@@ -73,8 +71,8 @@ void SumRow(const uint8_t* row, const std::vector<Run>& runs, uint32_t full, uin
     }
 }
 
-// The size of the reduced copy on a screen of the given size; {0, 0} when the
-// picture is not much larger than the screen.
+}  // namespace
+
 SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screenWidth, int32_t screenHeight) {
     if (pictureWidth <= 0 || pictureHeight <= 0 || screenWidth <= 0 || screenHeight <= 0) return {0, 0};
     const int64_t pw = pictureWidth, ph = pictureHeight;
@@ -88,30 +86,21 @@ SIZE ReducedCopySize(int32_t pictureWidth, int32_t pictureHeight, int32_t screen
     if (cw > pw || ch > ph || pw * ph < 2 * cw * ch) return {0, 0};
     return {static_cast<LONG>(cw), static_cast<LONG>(ch)};
 }
-}  // namespace
 
-// Box filter, streamed over strips of source rows. Total weight per target
-// pixel is sw * sh.
-HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int32_t sh, int32_t kw, int32_t kh,
-                      bool alpha) {
-    // Every buffer is taken before the bitmap, so running out of memory for
-    // one leaves nothing behind.
+namespace {
+// Box filter, streamed over the rows of the top-down 32-bit pixels at
+// `source`, into kw x kh pixels at outBits. Total weight per target pixel is
+// sw * sh.
+void ShrinkRows(const uint8_t* source, int32_t sw, int32_t sh, int32_t kw, int32_t kh, bool alpha, uint8_t* outBits) {
     const std::vector<Run> xs = AxisRuns(sw, kw);
     const std::vector<Span> ys = AxisSpans(sh, kh);
-    const int32_t stripRows = sh < kStripRows ? sh : kStripRows;
-    GdiFlush();
-    const uint8_t* direct = ours ? Dib32Pixels(source) : nullptr;
-    std::vector<uint32_t> strip(direct ? 0 : static_cast<size_t>(sw) * stripRows);
     std::vector<uint32_t> rowSums(static_cast<size_t>(kw) * 4);
     // Target rows `current` and `current + 1`.
     std::vector<uint64_t> sums(static_cast<size_t>(kw) * 8);
-    void* outBits = nullptr;
-    GdiObject<HBITMAP> out(NewTopDownDib32(reference, kw, kh, &outBits));
-    if (!out) return nullptr;
     uint64_t* now = sums.data();
     uint64_t* next = sums.data() + static_cast<size_t>(kw) * 4;
     const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
-    auto* outPixels = static_cast<uint8_t*>(outBits);
+    uint8_t* outPixels = outBits;
     int32_t current = 0;
     // 64-bit division is a library call on this processor: sums that fit 32
     // bits, as those of any picture up to 16 megapixels do, divide in 32.
@@ -130,55 +119,52 @@ HBITMAP ShrinkPicture(HDC reference, HBITMAP source, bool ours, int32_t sw, int3
         std::fill(next, next + static_cast<size_t>(kw) * 4, 0);
         ++current;
     };
-    BITMAPINFO sourceInfo = Dib32Info(sw, sh);
-    for (int32_t top = 0; top < sh; top += stripRows) {
-        const int32_t rows = sh - top < stripRows ? sh - top : stripRows;
-        const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(sw) * 4;
-        const uint8_t* topRow = direct ? direct + top * rowBytes : nullptr;
-        ptrdiff_t step = rowBytes;
-        if (!direct) {
-            // Scan lines count from the bottom; within the strip too.
-            if (GetDIBits(reference, source, static_cast<UINT>(sh - top - rows), static_cast<UINT>(rows),
-                          strip.data(), &sourceInfo, DIB_RGB_COLORS) != rows)
-                return nullptr;
-            topRow = reinterpret_cast<const uint8_t*>(strip.data()) + (rows - 1) * rowBytes;
-            step = -rowBytes;
-        }
-        for (int32_t k = 0; k < rows; ++k) {
-            const uint8_t* row = topRow + k * step;
-            if (alpha)
-                SumRow<4>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
-            else
-                SumRow<3>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
-            const Span& s = ys[top + k];
-            while (current < s.target) emit();
-            for (size_t i = 0; i < rowSums.size(); ++i) now[i] += static_cast<uint64_t>(s.weight) * rowSums[i];
-            if (s.nextWeight)
-                for (size_t i = 0; i < rowSums.size(); ++i) next[i] += static_cast<uint64_t>(s.nextWeight) * rowSums[i];
-        }
+    const size_t rowBytes = static_cast<size_t>(sw) * 4;
+    for (int32_t y = 0; y < sh; ++y) {
+        const uint8_t* row = source + y * rowBytes;
+        if (alpha)
+            SumRow<4>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
+        else
+            SumRow<3>(row, xs, static_cast<uint32_t>(kw), rowSums.data());
+        const Span& s = ys[y];
+        while (current < s.target) emit();
+        for (size_t i = 0; i < rowSums.size(); ++i) now[i] += static_cast<uint64_t>(s.weight) * rowSums[i];
+        if (s.nextWeight)
+            for (size_t i = 0; i < rowSums.size(); ++i) next[i] += static_cast<uint64_t>(s.nextWeight) * rowSums[i];
     }
     while (current < kh) emit();
+}
+}  // namespace
+
+HBITMAP ShrinkBlock(const PixelBlock& source, int32_t kw, int32_t kh) {
+    if (source.width() > kMaxShrinkWidth) return nullptr;
+    void* bits = nullptr;
+    GdiObject<HBITMAP> out(NewTopDownDib32(nullptr, kw, kh, &bits));
+    if (!out) return nullptr;
+    ShrinkRows(source.pixels(), source.width(), source.height(), kw, kh, source.alpha, static_cast<uint8_t*>(bits));
     GdiFlush();
     return out.Release();
 }
 
+bool ShrinkIntoBlock(const PixelBlock& source, int32_t kw, int32_t kh, PixelBlock* out) {
+    if (source.width() > kMaxShrinkWidth) return false;
+    PixelBlock made;
+    if (!made.Allocate(kw, kh)) return false;
+    made.alpha = source.alpha;
+    try {
+        ShrinkRows(source.pixels(), source.width(), source.height(), kw, kh, source.alpha, made.pixels());
+    } catch (...) {
+        return false;
+    }
+    *out = static_cast<PixelBlock&&>(made);
+    return true;
+}
 
-HBITMAP MakeReducedCopy(HWND window, HBITMAP picture, bool alpha) {
-    BITMAP actual{};
-    if (!picture || !GetObjectA(picture, sizeof(actual), &actual) || actual.bmWidth > kMaxShrinkWidth) return nullptr;
+
+SIZE ScreenCopySize(int32_t pictureWidth, int32_t pictureHeight) {
     // Asking for the screen's size can cost tens of microseconds, a good part
     // of loading a small bitmap; no screen is smaller than VGA, so a picture
     // with fewer pixels than two such screens is spared the question.
-    if (static_cast<int64_t>(actual.bmWidth) * actual.bmHeight < 2 * kSmallestScreenPixels) return nullptr;
-    const SIZE size = ReducedCopySize(actual.bmWidth, actual.bmHeight, GetSystemMetrics(SM_CXSCREEN),
-                                      GetSystemMetrics(SM_CYSCREEN));
-    if (size.cx <= 0) return nullptr;
-    WindowDc reference(window);
-    if (!reference.get()) return nullptr;
-    // Without memory for the work, the picture is kept without a copy.
-    try {
-        return ShrinkPicture(reference.get(), picture, false, actual.bmWidth, actual.bmHeight, size.cx, size.cy, alpha);
-    } catch (...) {
-        return nullptr;
-    }
+    if (static_cast<int64_t>(pictureWidth) * pictureHeight < 2 * kSmallestScreenPixels) return {0, 0};
+    return ReducedCopySize(pictureWidth, pictureHeight, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }

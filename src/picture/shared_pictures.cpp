@@ -1,14 +1,18 @@
 #include "picture/shared_pictures.h"
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
-#include "picture/image_plugins.h"
+#include "picture/picture_shrinking.h"
 #include "win/plugin_folder.h"
 #include "win/susie_plugin.h"
-#include "picture/picture_shrinking.h"
 #include "win/gdi_guards.h"
 #include "win/kernel_guards.h"
 
 namespace {
+constexpr size_t kDefaultBudget = size_t{256} << 20;
+
 // A file as it was when its picture was loaded, and for a picture a plug-in
 // reads, the plug-in folder as it was then: plug-ins added or removed (which
 // changes the folder's last-write time), or another folder, take effect at
@@ -22,18 +26,32 @@ struct FileIdentity {
     FILETIME pluginsWritten{};
 };
 
+// Which decoded picture: the whole one, our plug-in's read reduced by 2^key,
+// or the screen's reduced copy made here.
+constexpr int32_t kWhole = 0;
+constexpr int32_t kScreenCopy = -1;
+
+struct Level {
+    int32_t key;
+    PixelBlock pixels;
+    uint64_t lastUse;
+};
+}  // namespace
+
 struct SharedPicture {
     FileIdentity file;
-    GdiObject<HBITMAP> bitmap;
-    GdiObject<HBITMAP> reduced;   // MakeReducedCopy of bitmap, or null
-    int32_t users;
-    uint32_t serial;
-    bool alpha;
+    std::string path;            // for reading again: the full path when known
+    int32_t width = 0, height = 0;
+    bool reducible = false;      // its plug-in reads reduced
+    std::vector<Level> levels;
+    std::vector<HBITMAP> copies; // the drawn copies of the chips that hold it
+    GdiObject<HBITMAP> loaded;   // LoadedLevel::loaded, until taken or dropped
 };
 
+namespace {
 // Every picture some chip holds. Chips are few; a linear search is enough.
-std::vector<SharedPicture> g_pictures;
-uint32_t g_lastSerial = 0;
+std::vector<std::unique_ptr<SharedPicture>> g_pictures;
+uint64_t g_clock = 0;
 
 // The plug-in folder a load of a non-bitmap path would search, as it is now;
 // false when there is none, so that no plug-in could read the file anyway.
@@ -65,20 +83,76 @@ bool ReadIdentity(const char* path, FileIdentity* identity) {
 }
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-    return a.size == b.size && CompareFileTime(&a.written, &b.written) == 0 &&
+    return !a.fullPath.empty() && a.size == b.size && CompareFileTime(&a.written, &b.written) == 0 &&
            lstrcmpiA(a.fullPath.c_str(), b.fullPath.c_str()) == 0 && a.pluginSource == b.pluginSource &&
            CompareFileTime(&a.pluginsWritten, &b.pluginsWritten) == 0 &&
            lstrcmpiA(a.pluginFolder.c_str(), b.pluginFolder.c_str()) == 0;
 }
 
-SharedPicture* FindByBitmap(HBITMAP bitmap) {
-    for (SharedPicture& p : g_pictures)
-        if (p.bitmap.get() == bitmap) return &p;
+Level* FindLevel(SharedPicture* picture, int32_t key) {
+    for (Level& level : picture->levels)
+        if (level.key == key) return &level;
     return nullptr;
+}
+
+// Takes a decoded picture into the record; null when memory for the table runs out.
+Level* AddLevel(SharedPicture* picture, int32_t key, PixelBlock pixels) {
+    try {
+        picture->levels.push_back(Level{key, static_cast<PixelBlock&&>(pixels), ++g_clock});
+    } catch (...) {
+        return nullptr;
+    }
+    return &picture->levels.back();
+}
+
+// The reduction a stretched drawing of drawWidth x drawHeight may come from:
+// kWhole when it must be exact (a picture within the screen's size, or a
+// drawn size beyond its reduced copy).
+bool MayReduce(int32_t width, int32_t height, bool stretched, int32_t drawWidth, int32_t drawHeight) {
+    if (!stretched || drawWidth <= 0 || drawHeight <= 0) return false;
+    const SIZE screen = ScreenCopySize(width, height);
+    return screen.cx > 0 && drawWidth <= screen.cx && drawHeight <= screen.cy;
+}
+
+SIZE CoverOfKey(const SharedPicture& picture, int32_t key) {
+    if (key <= 0) return {0, 0};
+    return {((picture.width - 1) >> key) + 1, ((picture.height - 1) >> key) + 1};
+}
+
+SIZE FixedCover(void* context, int32_t, int32_t) { return *static_cast<SIZE*>(context); }
+
+// Reads the picture again as `key` asks; null when it cannot be had or the
+// file now holds another picture.
+Level* Decode(HWND window, SharedPicture* picture, int32_t key) {
+    SIZE cover = CoverOfKey(*picture, key);
+    LoadedLevel loaded;
+    if (!LoadPictureLevel(window, picture->path.c_str(), LevelWish{&FixedCover, &cover}, &loaded)) return nullptr;
+    if (loaded.wholeWidth != picture->width || loaded.wholeHeight != picture->height) return nullptr;
+    return AddLevel(picture, loaded.reducible ? loaded.reduction : kWhole, static_cast<PixelBlock&&>(loaded.pixels));
 }
 }  // namespace
 
-HBITMAP AcquirePicture(HWND window, const char* path) {
+size_t PictureCacheBudget() {
+    char text[16];
+    const DWORD length = GetEnvironmentVariableA("BRIMSEL_PICTURE_CACHE_MB", text, sizeof(text));
+    if (length == 0 || length >= sizeof(text)) return kDefaultBudget;
+    const long megabytes = std::strtol(text, nullptr, 10);
+    return megabytes >= 1 && megabytes <= 2048 ? static_cast<size_t>(megabytes) << 20 : kDefaultBudget;
+}
+
+size_t PictureCacheBytes() {
+    size_t total = 0;
+    for (const auto& picture : g_pictures)
+        for (const Level& level : picture->levels) total += level.pixels.bytes();
+    return total;
+}
+
+SIZE CoverToDraw(int32_t width, int32_t height, bool stretched, int32_t drawWidth, int32_t drawHeight) {
+    if (!MayReduce(width, height, stretched, drawWidth, drawHeight)) return {0, 0};
+    return {drawWidth, drawHeight};
+}
+
+SharedPicture* AcquirePicture(HWND window, const char* path, const LevelWish& wish) {
     if (!path || !path[0]) return nullptr;
     FileIdentity identity;
     // Read before loading: a file written during the load differs next time.
@@ -89,45 +163,119 @@ HBITMAP AcquirePicture(HWND window, const char* path) {
         known = false;   // no memory for the path: load it unshared
     }
     if (known) {
-        for (SharedPicture& p : g_pictures)
-            if (SameFile(p.file, identity)) {
-                ++p.users;
-                return p.bitmap.get();
-            }
+        for (const auto& picture : g_pictures)
+            if (SameFile(picture->file, identity)) return picture.get();
     }
-    bool alpha = false;
-    HBITMAP bitmap = LoadPictureFile(window, path, &alpha);
-    if (!bitmap) return nullptr;
-    // A file that cannot be identified is never shared, but still counted.
+    // A file that cannot be identified is never shared.
     if (!known) identity.fullPath.clear();
-    GdiObject<HBITMAP> reduced(MakeReducedCopy(window, bitmap, alpha));
+    LoadedLevel loaded;
+    if (!LoadPictureLevel(window, path, wish, &loaded)) return nullptr;
     try {
-        g_pictures.reserve(g_pictures.size() + 1);
+        auto picture = std::make_unique<SharedPicture>();
+        // Read again by its full path, wherever the host's folder is by then.
+        picture->path = known ? identity.fullPath : path;
+        picture->file = std::move(identity);
+        picture->width = loaded.wholeWidth;
+        picture->height = loaded.wholeHeight;
+        picture->reducible = loaded.reducible;
+        picture->loaded = std::move(loaded.loaded);
+        const int32_t key = loaded.reducible ? loaded.reduction : kWhole;
+        picture->levels.reserve(2);
+        picture->levels.push_back(Level{key, static_cast<PixelBlock&&>(loaded.pixels), ++g_clock});
+        g_pictures.push_back(std::move(picture));
     } catch (...) {
-        // Out of memory for the table: the chip keeps the picture unshared,
-        // and ReleasePicture deletes a bitmap it does not know.
-        return bitmap;
+        return nullptr;   // out of memory for the record: the picture cannot be had
     }
-    // With room made, nothing below throws.
-    g_pictures.push_back(
-        SharedPicture{std::move(identity), GdiObject<HBITMAP>(bitmap), std::move(reduced), 1, ++g_lastSerial, alpha});
-    return bitmap;
+    SharedPicture* picture = g_pictures.back().get();
+    // A large picture read whole gets its screen's reduced copy at once, as
+    // the drawn sizes of most chips come from it.
+    const SIZE screen = picture->reducible ? SIZE{0, 0} : ScreenCopySize(picture->width, picture->height);
+    if (screen.cx > 0) {
+        PixelBlock copy;
+        if (ShrinkIntoBlock(picture->levels.front().pixels, screen.cx, screen.cy, &copy))
+            AddLevel(picture, kScreenCopy, static_cast<PixelBlock&&>(copy));
+    }
+    return picture;
 }
 
-void ReleasePicture(HBITMAP picture) {
+SIZE PictureSize(const SharedPicture* picture) { return {picture->width, picture->height}; }
+
+const PixelBlock* PictureToDraw(HWND window, SharedPicture* picture, bool stretched, int32_t drawWidth,
+                                int32_t drawHeight) {
+    int32_t key = kWhole;
+    if (MayReduce(picture->width, picture->height, stretched, drawWidth, drawHeight))
+        key = picture->reducible ? ReductionFor(picture->width, picture->height, drawWidth, drawHeight) : kScreenCopy;
+    Level* level = FindLevel(picture, key);
+    if (!level && key == kScreenCopy) {
+        // Made from the whole picture, read again when it too was dropped.
+        Level* whole = FindLevel(picture, kWhole);
+        if (!whole) whole = Decode(window, picture, kWhole);
+        const SIZE screen = ScreenCopySize(picture->width, picture->height);
+        PixelBlock copy;
+        if (whole && ShrinkIntoBlock(whole->pixels, screen.cx, screen.cy, &copy))
+            level = AddLevel(picture, kScreenCopy, static_cast<PixelBlock&&>(copy));
+    } else if (!level) {
+        level = Decode(window, picture, key);
+    }
+    if (!level) return nullptr;
+    level->lastUse = ++g_clock;
+    return &level->pixels;
+}
+
+bool HoldCopy(SharedPicture* picture, HBITMAP copy) {
+    try {
+        picture->copies.push_back(copy);
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+SharedPicture* PictureOfCopy(HBITMAP copy) {
+    if (!copy) return nullptr;
+    for (const auto& picture : g_pictures)
+        if (std::find(picture->copies.begin(), picture->copies.end(), copy) != picture->copies.end())
+            return picture.get();
+    return nullptr;
+}
+
+void ReleaseCopy(HBITMAP copy) {
+    if (!copy) return;
+    const GdiObject<HBITMAP> deleted(copy);
+    SharedPicture* picture = PictureOfCopy(copy);
     if (!picture) return;
-    SharedPicture* shared = FindByBitmap(picture);
-    if (!shared) {
-        const GdiObject<HBITMAP> unshared(picture);
-        return;
-    }
-    if (--shared->users > 0) return;
-    // The bitmap and its reduced copy go with the record.
-    if (shared != &g_pictures.back()) *shared = std::move(g_pictures.back());
-    g_pictures.pop_back();
+    picture->copies.erase(std::find(picture->copies.begin(), picture->copies.end(), copy));
+    DropIfUnheld(picture);
 }
 
-PictureFacts FactsOfPicture(HBITMAP picture) {
-    const SharedPicture* shared = picture ? FindByBitmap(picture) : nullptr;
-    return shared ? PictureFacts{shared->serial, shared->alpha, shared->reduced.get()} : PictureFacts{0, false, nullptr};
+HBITMAP TakeLoadedBitmap(SharedPicture* picture) { return picture->loaded.Release(); }
+
+void DropIfUnheld(SharedPicture* picture) {
+    if (!picture) return;
+    const GdiObject<HBITMAP> untaken(picture->loaded.Release());
+    if (!picture->copies.empty()) return;
+    for (auto it = g_pictures.begin(); it != g_pictures.end(); ++it)
+        if (it->get() == picture) {
+            g_pictures.erase(it);
+            return;
+        }
+}
+
+void TrimPictureCache() {
+    const size_t budget = PictureCacheBudget();
+    size_t total = PictureCacheBytes();
+    while (total > budget) {
+        SharedPicture* oldestPicture = nullptr;
+        size_t oldest = 0;
+        for (const auto& picture : g_pictures)
+            for (size_t i = 0; i < picture->levels.size(); ++i)
+                if (!oldestPicture ||
+                    picture->levels[i].lastUse < oldestPicture->levels[oldest].lastUse) {
+                    oldestPicture = picture.get();
+                    oldest = i;
+                }
+        if (!oldestPicture) return;
+        total -= oldestPicture->levels[oldest].pixels.bytes();
+        oldestPicture->levels.erase(oldestPicture->levels.begin() + static_cast<ptrdiff_t>(oldest));
+    }
 }

@@ -5,7 +5,6 @@
 #include "chip/placement.h"
 #include "chip/text_alignment.h"
 #include "picture/shared_pictures.h"
-#include "render/alpha_composite.h"
 #include "win/gdi_guards.h"
 #include "render/run_layout.h"
 #include "render/scaled_picture.h"
@@ -39,9 +38,8 @@ void DoubleDown(HDC dc, LONG painted, LONG limit, LONG width) {
 }
 
 // Tiles of drawWidth x drawHeight from the picture's top-left corner, the
-// first at (0, 0), of which `first` is copied from the picture DC (all of it,
-// or what shows of a tile composed over the background). Sizes of 0 or less
-// draw no tile.
+// first at (0, 0), of which `first` is copied from the picture DC (the drawn
+// copy: the tile, or what shows of it). Sizes of 0 or less draw no tile.
 void DrawTiles(ChipState* chip, HDC mem, HDC pictureDc, const RECT& r, SIZE first) {
     const LONG tw = chip->drawWidth;
     const LONG th = chip->drawHeight;
@@ -52,18 +50,13 @@ void DrawTiles(ChipState* chip, HDC mem, HDC pictureDc, const RECT& r, SIZE firs
     DoubleDown(mem, th, r.bottom, r.right);
 }
 
-void DrawPictureLayer(HLOCAL handle, ChipState* chip, HDC dc, HDC mem, const RECT& r) {
-    const PictureFacts facts = FactsOfPicture(chip->picture);
+// The chip's drawn copy (scaled_picture.h) at its place: the part of a picture
+// at its own size that shows, or a stretched picture's scaled copy, enlarged
+// where the drawn size is larger than the picture.
+void DrawPictureLayer(ChipState* chip, HDC dc, HDC mem, const RECT& r) {
+    BITMAP copy{};
+    if (!GetObjectA(chip->picture, sizeof(copy), &copy)) return;
     const bool stretched = IsStretched(chip->placement);
-    const bool tiled = chip->placement == kPlacementTile;
-    // Made before the picture is selected anywhere: it reads the picture's bits.
-    HBITMAP scaled = nullptr;
-    if (stretched)
-        scaled = KeptScaledPicture(handle, dc, chip->picture, facts.reduced, facts.serial, facts.alpha,
-                                   chip->pictureWidth, chip->pictureHeight, chip->drawWidth, chip->drawHeight);
-    else
-        DropScaledPicture(handle);
-    HBITMAP source = scaled ? scaled : chip->picture;
     LONG x = 0, y = 0;
     switch (chip->placement) {
     case kPlacementTopRight: x = r.right - chip->drawWidth; break;
@@ -74,48 +67,22 @@ void DrawPictureLayer(HLOCAL handle, ChipState* chip, HDC dc, HDC mem, const REC
         break;
     default: break;
     }
-    // A picture with alpha: the part this paint copies is first laid over the
-    // background colour, then copied as any picture is. Wherever that part
-    // falls short of the drawn size, the background shows.
-    RECT part{0, 0, chip->drawWidth, chip->drawHeight};
-    if (tiled) {
-        part = {0, 0, std::min<LONG>(chip->drawWidth, r.right), std::min<LONG>(chip->drawHeight, r.bottom)};
-    } else if (!stretched) {
-        part = {std::max<LONG>(0, -x), std::max<LONG>(0, -y), std::min<LONG>(chip->drawWidth, r.right - x),
-                std::min<LONG>(chip->drawHeight, r.bottom - y)};
-    } else {
-        part = {0, 0, LONG_MAX, LONG_MAX};
-    }
-    GdiObject<HBITMAP> composed(facts.alpha ? ComposeOverColour(dc, source, part, chip->backColour) : nullptr);
-    if (facts.alpha) {
-        FillSolid(mem, r, chip->backColour);
-        if (!composed) return;
-    }
     MemoryDc pictureDc(dc);
-    SelectedObject selected(pictureDc.get(), composed ? composed.get() : source);
-    if (tiled) {
-        DrawTiles(chip, mem, pictureDc.get(), r,
-                  composed ? SIZE{part.right - part.left, part.bottom - part.top}
-                           : SIZE{chip->drawWidth, chip->drawHeight});
+    SelectedObject selected(pictureDc.get(), chip->picture);
+    if (chip->placement == kPlacementTile) {
+        DrawTiles(chip, mem, pictureDc.get(), r, SIZE{copy.bmWidth, copy.bmHeight});
         return;
     }
-    if (!stretched && composed) {
-        BitBlt(mem, x + part.left, y + part.top, part.right - part.left, part.bottom - part.top, pictureDc.get(), 0, 0,
-               SRCCOPY);
-    } else if (!stretched) {
-        BitBlt(mem, x, y, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, SRCCOPY);
-    } else if (scaled) {
-        // Already reduced along every axis that shrinks; what is left only
-        // enlarges, which StretchBlt does in blocks as for the picture itself.
-        const int32_t kw = chip->drawWidth < chip->pictureWidth ? chip->drawWidth : chip->pictureWidth;
-        const int32_t kh = chip->drawHeight < chip->pictureHeight ? chip->drawHeight : chip->pictureHeight;
-        if (kw == chip->drawWidth && kh == chip->drawHeight)
-            BitBlt(mem, 0, 0, kw, kh, pictureDc.get(), 0, 0, SRCCOPY);
-        else
-            StretchBlt(mem, 0, 0, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, kw, kh, SRCCOPY);
+    if (!stretched) {
+        const POINT at = CopyOrigin(*chip, r);
+        BitBlt(mem, at.x, at.y, copy.bmWidth, copy.bmHeight, pictureDc.get(), 0, 0, SRCCOPY);
+    } else if (copy.bmWidth == chip->drawWidth && copy.bmHeight == chip->drawHeight) {
+        BitBlt(mem, 0, 0, copy.bmWidth, copy.bmHeight, pictureDc.get(), 0, 0, SRCCOPY);
     } else {
-        StretchBlt(mem, 0, 0, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, chip->pictureWidth,
-                   chip->pictureHeight, SRCCOPY);
+        // Already reduced along every axis that shrinks; what is left only
+        // enlarges, which StretchBlt does in blocks.
+        StretchBlt(mem, 0, 0, chip->drawWidth, chip->drawHeight, pictureDc.get(), 0, 0, copy.bmWidth, copy.bmHeight,
+                   SRCCOPY);
     }
     // The background around the picture.
     GdiObject<HRGN> clip(CreateRectRgnIndirect(&r));
@@ -182,13 +149,25 @@ void DrawFieldText(ChipState* chip, HDC mem, const RECT& r, const char* text) {
     } while (pos < length);
 }
 
+// A picture that Zoom dropped is taken again; a drawn copy that no longer
+// fits the chip's placement, drawn size or client is made anew, decoding the
+// picture again when the cache dropped it. A copy that cannot be made anew is
+// drawn as it is.
 void LoadPictureOnDemand(ChipState* chip, HWND window) {
-    if (chip->picture || chip->pictureMissing != 0) return;
-    chip->picture = AcquirePicture(window, chip->picturePath);
+    if (chip->picture) {
+        RefitChipPicture(chip, window, nullptr, false);
+        return;
+    }
+    if (chip->pictureMissing != 0) return;
+    ChipWish wish{chip, window};
+    SharedPicture* picture = AcquirePicture(window, chip->picturePath, WishOf(&wish));
+    if (!picture) return;
+    RefitChipPicture(chip, window, picture, true);
+    DropIfUnheld(picture);
 }
 }  // namespace
 
-void PaintChip(HLOCAL handle, ChipState* chip, HWND window, HDC dc, const char* text) {
+void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
     LoadPictureOnDemand(chip, window);
     RECT r{};
     GetClientRect(window, &r);
@@ -203,7 +182,7 @@ void PaintChip(HLOCAL handle, ChipState* chip, HWND window, HDC dc, const char* 
     SelectedObject selected(mem.get(), offscreen.get());
 
     if (chip->picture)
-        DrawPictureLayer(handle, chip, dc, mem.get(), r);
+        DrawPictureLayer(chip, dc, mem.get(), r);
     else if (chip->picturePath[0])
         DrawWarningPattern(chip, mem.get(), r);
 

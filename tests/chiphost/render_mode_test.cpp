@@ -235,6 +235,7 @@ TEST(RenderModeErrors, EveryProblemOfAFileIsListedOnceInLineOrder) {
 // as the host can tell; the sheet is written all the same, and --strict says so
 // in the exit code.
 TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
+    ScopedSusieFolder noFolder(nullptr);   // chiphost's own plug-in folder, whatever a killed run left
     const std::string folder = TempDirectory();
     WriteTextFile(folder + "words.png", "these are words, not a picture\n");
     WriteTextFile(folder + "words.bmp", "these are words, not a bitmap\n");
@@ -280,6 +281,7 @@ TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
 // Plug-ins that fail or fault when the host asks them itself cost only the
 // answer, not the host.
 TEST(RenderModeErrors, MisbehavingPluginsAreNamedAndSurvived) {
+    ScopedSusieFolder noFolder(nullptr);   // else it, not --plugins, names the folder
     const std::string folder = NewFolder("host-plugins");
     InstallPlugin(folder, "basic");
     const struct {
@@ -290,6 +292,7 @@ TEST(RenderModeErrors, MisbehavingPluginsAreNamedAndSurvived) {
         {"fails.brm", test_picture::kFail, "claims it but refused to read it (result 3: broken data)"},
         {"faults-asked.brm", test_picture::kFaultSupported, "faulted while asked about it"},
         {"faults-read.brm", test_picture::kFaultPicture, "claims it but faulted while reading it"},
+        {"reads.brm", 0, nullptr},
     };
     std::string scene;
     for (const auto& p : pictures) {
@@ -302,6 +305,7 @@ TEST(RenderModeErrors, MisbehavingPluginsAreNamedAndSurvived) {
     ChiphostRun run = RunChiphost("--plugins \"" + folder + "\" render \"" + folder + "scene.ini\" \"" + folder +
                                   "sheet.png\"");
     EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(run.output.find("chip 4 (line 10): the picture"), std::string::npos) << run.output;
     for (size_t i = 0; i < 3; ++i) {
         const size_t at = run.output.find("chip " + std::to_string(i + 1) + " (line " + std::to_string(1 + 3 * i) +
                                           "): the picture");
@@ -309,6 +313,13 @@ TEST(RenderModeErrors, MisbehavingPluginsAreNamedAndSurvived) {
         const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
         EXPECT_NE(line.find(std::string("basic.spi ") + pictures[i].reason), std::string::npos) << line;
     }
+    // A plug-in of another kind (version 00AM) is no reader, whatever it claims.
+    const std::string other = NewFolder("archive-plugins");
+    InstallPlugin(other, "archive_version");
+    WriteTestPicture(other + "\\good.brm", TestPicture());
+    WriteTextFile(other + "\\scene.ini", "[chip]\ntext = x\npicture = good.brm\n");
+    run = RunChiphost("--plugins \"" + other + "\" render \"" + other + "\\scene.ini\" \"" + other + "\\sheet.png\"");
+    EXPECT_NE(run.output.find("no plug-in claims it"), std::string::npos) << run.output;
 }
 
 TEST(RenderModeErrors, MissingFilesLibrariesAndExports) {

@@ -3,18 +3,6 @@
 #include <cstring>
 #include "test_support.h"
 
-namespace {
-const char* const kSusieKeys[] = {"Software\\Takechin", "Software\\Takechin\\Susie",
-                                  "Software\\Takechin\\Susie\\Plug-in"};
-
-bool KeyExists(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-}  // namespace
-
 std::string TestPluginPath(const std::string& name) {
     return ProgramDirectory() + "plugins\\" + name + ".spi";
 }
@@ -56,61 +44,6 @@ void WriteTestPicture(const std::string& path, const TestPicture& p) {
     rgb(p.topRight);
     rgb(p.bottom);
     WriteFileBytes(path, bytes.data(), bytes.size());
-}
-
-ScopedSusieFolder::ScopedSusieFolder(const char* folder) {
-    for (const char* key : kSusieKeys)
-        if (createdKey_.empty() && !KeyExists(key)) createdKey_ = key;
-    HKEY key = nullptr;
-    if (createdKey_.empty() &&
-        RegOpenKeyExA(HKEY_CURRENT_USER, kSusieKeys[2], 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        DWORD size = 0;
-        if (RegQueryValueExA(key, "Path", nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS) {
-            oldValue_.resize(size);
-            hadValue_ = RegQueryValueExA(key, "Path", nullptr, &oldType_, oldValue_.data(), &size) == ERROR_SUCCESS;
-        }
-        RegCloseKey(key);
-    }
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSusieKeys[2], 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot create the Susie key";
-        return;
-    }
-    if (folder)
-        RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
-                       static_cast<DWORD>(std::strlen(folder) + 1));
-    else
-        RegDeleteValueA(key, "Path");
-    RegCloseKey(key);
-}
-
-ScopedSusieFolder::~ScopedSusieFolder() {
-    if (!createdKey_.empty()) {
-        RegDeleteTreeA(HKEY_CURRENT_USER, createdKey_.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, createdKey_.c_str());
-        return;
-    }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSusieKeys[2], 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-    if (hadValue_)
-        RegSetValueExA(key, "Path", 0, oldType_, oldValue_.data(), static_cast<DWORD>(oldValue_.size()));
-    else
-        RegDeleteValueA(key, "Path");
-    RegCloseKey(key);
-}
-
-ScopedPathVariable::ScopedPathVariable(const std::string& value) {
-    const DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
-    if (needed) {
-        std::vector<char> old(needed);
-        had_ = GetEnvironmentVariableA("PATH", old.data(), needed) < needed;
-        old_ = old.data();
-    }
-    SetEnvironmentVariableA("PATH", value.c_str());
-}
-
-ScopedPathVariable::~ScopedPathVariable() {
-    SetEnvironmentVariableA("PATH", had_ ? old_.c_str() : nullptr);
 }
 
 PluginProbe::PluginProbe(const std::string& modulePath) : module_(LoadLibraryA(modulePath.c_str())), probe_(&dummy_) {
@@ -182,4 +115,27 @@ bool CanOpenExclusively(const std::string& path) {
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
+}
+
+std::vector<uint8_t> SoundBitmap() {
+    std::vector<uint8_t> file(54 + 12 * 3, 0x80);
+    const auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
+    const auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&file[at], &v, 2); };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, static_cast<uint32_t>(file.size()));
+    put32(6, 0);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 4);
+    put32(22, 3);
+    put16(26, 1);
+    put16(28, 24);
+    put32(30, BI_RGB);
+    put32(34, 0);
+    put32(38, 0);
+    put32(42, 0);
+    put32(46, 0);
+    put32(50, 0);
+    return file;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "../support/test_plugins/test_picture_format.h"
+#include "scoped_state.h"
 
 // Where the build put test plug-in `name` (bin/plugins/<name>.spi).
 std::string TestPluginPath(const std::string& name);
@@ -38,27 +39,18 @@ void WriteTestPicture(const std::string& path, const TestPicture& picture);
 // object (null: no such value) and puts back what was there before.
 class ScopedSusieFolder {
 public:
-    explicit ScopedSusieFolder(const char* folder);
-    ~ScopedSusieFolder();
-    ScopedSusieFolder(const ScopedSusieFolder&) = delete;
-    ScopedSusieFolder& operator=(const ScopedSusieFolder&) = delete;
+    explicit ScopedSusieFolder(const char* folder)
+        : state_(ScopedState::RegistryText(kSusieFolderKey, "Path", folder)) {}
 private:
-    std::string createdKey_;          // outermost key this object created, if any
-    bool hadValue_ = false;
-    DWORD oldType_ = 0;
-    std::vector<BYTE> oldValue_;
+    ScopedState state_;
 };
 
 // Sets this process's PATH for the life of the object.
 class ScopedPathVariable {
 public:
-    explicit ScopedPathVariable(const std::string& value);
-    ~ScopedPathVariable();
-    ScopedPathVariable(const ScopedPathVariable&) = delete;
-    ScopedPathVariable& operator=(const ScopedPathVariable&) = delete;
+    explicit ScopedPathVariable(const std::string& value) : state_(ScopedState::Environment("PATH", value.c_str())) {}
 private:
-    bool had_ = false;
-    std::string old_;
+    ScopedState state_;
 };
 
 // Holds a reference of its own to a plug-in module so that the module, and
@@ -97,3 +89,6 @@ size_t ProcessHeapInUse();
 // Whether the file can be opened for writing with no sharing: proves that no
 // handle to it is left open.
 bool CanOpenExclusively(const std::string& path);
+
+// A sound 4 x 3 bitmap file, 24 bits a pixel, every byte of its pixels 0x80.
+std::vector<uint8_t> SoundBitmap();

@@ -176,6 +176,26 @@ void WriteSolidBmp(const std::string& path, int width, int height, COLORREF colo
     WriteBmpFile(path, width, height, [](int, int, void* c) { return *static_cast<COLORREF*>(c); }, &colour);
 }
 
+namespace {
+// Empties folder (with its trailing backslash) of everything that can go.
+void RemoveContents(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName, path = folder + name;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveContents(path + "\\");
+            RemoveDirectoryA(path.c_str());
+        } else {
+            DeleteFileA(path.c_str());
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+}  // namespace
+
 std::string TempDirectory() {
     static std::string dir = [] {
         char base[MAX_PATH] = "";
@@ -183,7 +203,8 @@ std::string TempDirectory() {
         char name[64];
         wsprintfA(name, "brimsel-%lu\\", GetCurrentProcessId());
         std::string d = std::string(base) + name;
-        CreateDirectoryA(d.c_str(), nullptr);
+        // Process ids repeat across runs: what an earlier run left here goes.
+        if (!CreateDirectoryA(d.c_str(), nullptr)) RemoveContents(d);
         return d;
     }();
     return dir;

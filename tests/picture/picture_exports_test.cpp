@@ -90,29 +90,6 @@ TEST_F(PictureExportsTest, PluginFaultingOnTheChipsPictureLeavesTheChipWithoutOn
 }
 // A 4 x 3 24-bit bitmap file, and the same with one header field or its length
 // changed: each damaged one is a picture that cannot be had, never a dead host.
-std::vector<uint8_t> SoundBitmap() {
-    std::vector<uint8_t> file(54 + 12 * 3, 0x80);
-    const auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
-    const auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&file[at], &v, 2); };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<uint32_t>(file.size()));
-    put32(6, 0);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, 4);
-    put32(22, 3);
-    put16(26, 1);
-    put16(28, 24);
-    put32(30, BI_RGB);
-    put32(34, 0);
-    put32(38, 0);
-    put32(42, 0);
-    put32(46, 0);
-    put32(50, 0);
-    return file;
-}
-
 struct BitmapDamage {
     const char* name;   // a sound file's starts with "sound"
     size_t at;          // byte to overwrite with `value` (32 bits), or SIZE_MAX

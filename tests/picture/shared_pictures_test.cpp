@@ -1,5 +1,6 @@
-// Chips that name the same unchanged file share one loaded picture; a file
-// changed on disk is read afresh; the last chip to let go deletes it.
+// Chips that name the same unchanged file share one loaded picture, each with
+// a drawn copy of its own; a file changed on disk is read afresh; the last
+// chip to let go drops it.
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -55,27 +56,29 @@ TEST_F(SharedPicturesTest, OneLoadForManyChipsAndTheLastChipDeletesIt) {
     // The same file named another way.
     auto second = Chip(folder_ + "\\.\\PAPER.brm");
     EXPECT_EQ(probe_->pictureCalls, 1);
-    const HBITMAP shared = first->state().picture;
-    ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(second->state().picture, shared);
+    const HBITMAP copy = first->state().picture;
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(second->state().picture, nullptr);
 
-    // Update of a chip whose picture is held reads nothing.
+    // Update of a chip whose picture is held reads nothing, and keeps its copy.
+    const HBITMAP secondCopy = second->state().picture;
     Library().Update(second->chip(), second->window(), &second->host().info);
     EXPECT_EQ(probe_->pictureCalls, 1);
-    EXPECT_EQ(second->state().picture, shared);
+    EXPECT_EQ(second->state().picture, secondCopy);
 
     // Dropped by Zoom and taken again by the paint, still without reading.
     Library().Zoom(first->chip(), 0, 0);
     EXPECT_EQ(first->state().picture, nullptr);
+    EXPECT_FALSE(IsLive(copy)) << "Zoom deletes the chip's copy";
     EXPECT_EQ(first->Paint()->At(5, 5), RGB(10, 200, 30));
-    EXPECT_EQ(first->state().picture, shared);
+    EXPECT_NE(first->state().picture, nullptr);
     EXPECT_EQ(probe_->pictureCalls, 1);
 
+    const HBITMAP last = second->state().picture;
     first.reset();
-    ASSERT_TRUE(IsLive(shared)) << "the second chip still holds it";
     EXPECT_EQ(second->Paint()->At(5, 5), RGB(10, 200, 30));
     second.reset();
-    EXPECT_FALSE(IsLive(shared)) << "released with its last chip";
+    EXPECT_FALSE(IsLive(last)) << "released with its chip";
     // A chip on the file after all are gone reads it again.
     auto third = Chip(path);
     EXPECT_EQ(third->Paint()->At(5, 5), RGB(10, 200, 30));
@@ -92,16 +95,14 @@ TEST_F(SharedPicturesTest, FileChangedOnDiskIsReadAfreshAtTheNextLoad) {
     Write(path, RGB(0, 0, 200), 2);
     auto second = Chip(path);
     EXPECT_EQ(probe_->pictureCalls, 2);
-    EXPECT_NE(second->state().picture, old);
     EXPECT_EQ(second->Paint()->At(5, 5), RGB(0, 0, 200));
     // The first chip keeps what it loaded until its own next load.
     EXPECT_EQ(first->Paint()->At(5, 5), RGB(200, 0, 0));
 
     Library().Update(first->chip(), first->window(), &first->host().info);
     EXPECT_EQ(probe_->pictureCalls, 2);
-    EXPECT_EQ(first->state().picture, second->state().picture);
     EXPECT_EQ(first->Paint()->At(5, 5), RGB(0, 0, 200));
-    EXPECT_FALSE(IsLive(old)) << "its last user moved on";
+    EXPECT_FALSE(IsLive(old)) << "its copy of the old picture went";
 
     // Same size and time but another file: not shared.
     const std::string other = folder_ + "\\other.brm";
@@ -138,11 +139,22 @@ TEST_F(SharedPicturesTest, APluginPictureIsSharedOnlyWhileThePluginFolderIsUncha
         EXPECT_EQ(second->state().picture, nullptr);
     }
     // The folder written since, as adding or removing a plug-in does: read afresh.
-    HANDLE folder = CreateFileA(folder_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    FILETIME written{5, 0x01D00000};
-    SetFileTime(folder, nullptr, nullptr, &written);
-    CloseHandle(folder);
+    const auto stamp = [](const std::string& path) {
+        HANDLE folder = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        FILETIME written{5, 0x01D00000};
+        SetFileTime(folder, nullptr, nullptr, &written);
+        CloseHandle(folder);
+    };
+    stamp(folder_);
     Library().Update(second->chip(), second->window(), &second->host().info);
     EXPECT_EQ(probe_->pictureCalls, 2);
+    // Another folder with the plug-in, written at the same time, is another folder still.
+    const std::string twin = NewFolder("twin-plugins");
+    InstallPlugin(twin, "basic");
+    stamp(twin);
+    ScopedSusieFolder twinFolder(twin.c_str());
+    Library().Update(first->chip(), first->window(), &first->host().info);
+    ASSERT_NE(first->state().picture, nullptr);
+    EXPECT_NE(first->state().picture, second->state().picture);
 }

@@ -120,6 +120,15 @@ TEST_F(PluginListTest, PathDirectoryTooLongForTheBufferIsPassedOver) {
     WithList([](const std::vector<EntryView>& entries) { EXPECT_EQ(entries.size(), 2u); });
 }
 
+// A PATH of one character names a folder too: "." the current one.
+TEST_F(PluginListTest, PathOfOneCharacterIsAFolder) {
+    const std::string folder = NewFolder("path-dot");
+    InstallPlugin(folder, "basic");
+    const ScopedState here = ScopedState::CurrentFolder(folder);
+    ScopedPathVariable path(".");
+    WithList([](const std::vector<EntryView>& entries) { EXPECT_EQ(entries.size(), 2u); });
+}
+
 // "表" is 0x95 0x5C in code page 932: its second byte is that of "\", but the
 // directory's last character is not a backslash and must stay.
 TEST_F(PluginListTest, PathDirectoryEndingInADoubleByteCharacterKeepsIt) {
@@ -206,9 +215,10 @@ TEST_F(PluginListTest, InformationTextsAreCutAtTheirTerminatorAndClampedToTheBuf
     InstallPlugin(folder, "long_info");
     ScopedSusieFolder registry(folder.c_str());
     WithList([](const std::vector<EntryView>& entries) {
-        ASSERT_EQ(entries.size(), 2u);
+        ASSERT_EQ(entries.size(), 3u);
         EXPECT_EQ(entries[1].pattern, "*.brm");   // reported 40 bytes, terminated after 5
         EXPECT_EQ(entries[1].description, std::string(1023, 'D'));   // claimed 5120, had no terminator
+        EXPECT_EQ(entries[2].description, "A");
     });
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include "chip_scene.h"
+#include "picture/image_plugins.h"
 #include "picture_support.h"
 #include "scale_reference.h"
 
@@ -162,6 +163,19 @@ TEST_F(AlphaPictureTest, DrawnOverTheBackgroundInEveryPlacement) {
             }
         }
     }
+}
+
+// A bitmap file with alpha leaves one bitmap a load: the premultiplied copy.
+TEST_F(AlphaPictureTest, AlphaBitmapLoadsKeepOnlyTheirCopy) {
+    const std::string path = WriteBitmapFile("alpha.bmp", AlphaPicture(2, kAlpha));
+    TestWindow window(8, 8);
+    const int before = CountFreeGdiSlots();
+    for (int i = 0; i < 50; ++i) {
+        bool alpha = false;
+        DeleteObject(LoadPicture(window.get(), path.c_str(), nullptr, &alpha));
+        EXPECT_TRUE(alpha);
+    }
+    EXPECT_GE(CountFreeGdiSlots(), before - 8);
 }
 
 TEST_F(AlphaPictureTest, ThirtyTwoBitsWithoutAlphaPaintAsTheyAlwaysDid) {

@@ -140,6 +140,34 @@ TEST(ScaledPicture, KeptPictureFollowsSizePlacementAndPicture) {
     ExpectScaled(scene, 41, 29, first);
 }
 
+// Pictures sized from the screen, drawn stretched: the exact mean where no
+// reduced copy may serve. Red is 255 throughout, so that the sums of a picture
+// of over 16.8 megapixels pass 32 bits.
+TEST(ScaledPicture, TheReducedCopyServesOnlyPicturesAndSizesItCovers) {
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const struct { int pw, ph, cw, ch; } cases[] = {
+        {sw * 13 / 10, sh * 13 / 10, 97, 61},                     // under twice its copy's pixels: no copy
+        {std::max(4200, 2 * sw), std::max(4100, 2 * sh), sw + 50, 40},   // wider than its copy
+    };
+    for (const auto& c : cases) {
+        const auto byte = [](int x, int y, int channel) {
+            return channel == 0 ? 255 : channel == 3 ? 0 : (NoiseAt(x, y, 7) >> 8 * channel) & 0xFF;
+        };
+        const std::string path = TempDirectory() + "screen-sized.bmp";
+        WriteBmpFile(path, c.pw, c.ph, [](int x, int y, void*) { return NoiseAt(x, y, 7) | 0xFF; });
+        const ChipSettings settings = PictureSettings(path, 5);
+        auto canvas = ChipScene(c.cw, c.ch, "", &settings).Paint();
+        DeleteFileA(path.c_str());
+        int differing = 0, want[4];
+        for (int y = 0; y < c.ch; y += 3)
+            for (int x = 0; x < c.cw; ++x) {
+                ScaledAt(x, y, c.pw, c.ph, c.cw, c.ch, byte, want);
+                differing += canvas->At(x, y) != RGB(want[0], want[1], want[2]);
+            }
+        EXPECT_EQ(differing, 0) << c.pw << "x" << c.ph << " drawn " << c.cw << "x" << c.ch;
+    }
+}
+
 TEST(ScaledPicture, PictureMuchLargerThanTheScreenIsDrawnWithinALevelOfTheExactMean) {
     // Sized from the screen, so that it gets its reduced copy on any display;
     // shaded, with hard edges and grain, as a photo is.

@@ -157,6 +157,7 @@ TEST(SpiIsSupported, ByContentAndTgaByNameThroughHandleOrHead) {
         {PicturePath(kHeader128File), 0, false}, {PicturePath(kHeader128File), 128, true},
         {WriteTemp("old.gif", Text("GIF87a\x01")), 0, true}, {WriteTemp("picture.dds", Text("DDS \x7c")), 0, true},
         {WriteTemp("words.txt", Bytes(3000, 'a')), 0, false}, {WriteTemp("cmyk.psd", cmykPsd), 0, false},
+        {WriteTemp("mm.tif", Text({"MM*\0\0\0\0\x08", 8})), 0, false},   // TIFF's two heads crossed
     };
     for (const auto& row : rows) {
         HANDLE file = CreateFileA(row.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -2,38 +2,20 @@
 // plug-in folder setting pointing at the folder the build put it in.
 #include <gtest/gtest.h>
 #include <cstring>
+#include <optional>
 #include "picture/image_plugins.h"
 #include "spi_pictures.h"
+#include "scoped_state.h"
 #include "test_support.h"
 
 namespace {
-constexpr char kSusieKey[] = "Software\\Takechin\\Susie\\Plug-in";
-
 class SpiThroughLibrary : public testing::Test {
 protected:
     // Points the plug-in folder value at bin\spi, keeping what was there.
     static void SetUpTestSuite() {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSusieKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                                  nullptr), ERROR_SUCCESS);
-        DWORD size = 0;
-        hadPath_ = RegQueryValueExA(key, "Path", nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS;
-        oldPath_.resize(size);
-        if (hadPath_) RegQueryValueExA(key, "Path", nullptr, &oldType_, oldPath_.data(), &size);
-        const std::string folder = ProgramDirectory() + "spi";
-        RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>(folder.size() + 1));
-        RegCloseKey(key);
+        folder_.emplace(ScopedState::RegistryText(kSusieFolderKey, "Path", (ProgramDirectory() + "spi").c_str()));
     }
-    static void TearDownTestSuite() {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSusieKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-        if (hadPath_)
-            RegSetValueExA(key, "Path", 0, oldType_, oldPath_.data(), static_cast<DWORD>(oldPath_.size()));
-        else
-            RegDeleteValueA(key, "Path");
-        RegCloseKey(key);
-    }
+    static void TearDownTestSuite() { folder_.reset(); }
     static HBITMAP Load(const std::string& path) {
         static TestWindow window(40, 30);
         ImagePluginList list = BuildImagePluginList();
@@ -41,9 +23,7 @@ protected:
         FreeImagePluginList(list);
         return bitmap;
     }
-    static inline bool hadPath_ = false;
-    static inline DWORD oldType_ = 0;
-    static inline std::vector<BYTE> oldPath_;
+    static inline std::optional<ScopedState> folder_;
 };
 
 // The bitmap's pixels as RGB(), top row first.

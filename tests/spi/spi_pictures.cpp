@@ -171,6 +171,9 @@ std::vector<BrokenPicture> BrokenPictures() {
             hugeJpeg[i + 6] = hugeJpeg[i + 8] = 0xDC;
             break;
         }
+    // A small frame header first: the largest one counts.
+    Bytes smallFirst = hugeJpeg;
+    smallFirst.insert(smallFirst.begin() + 2, {0xFF, 0xC0, 0, 11, 8, 0, 16, 0, 32, 1, 1, 0x11, 0});
     Bytes gif = ReadBytes(PicturePath("quadrants.gif"));
     gif[6] = gif[7] = gif[8] = gif[9] = 0xff;   // screen 65535 x 65535
     // The strip offsets entry copied over the entry after it: the tag twice.
@@ -191,6 +194,10 @@ std::vector<BrokenPicture> BrokenPictures() {
         {"wide.png", PngOfSize(16385, 16), 4},
         {"huge.gif", gif, 4},
         {"huge.jpg", hugeJpeg, 4},
+        {"huge-second.jpg", smallFirst, 4},
+        // 1 x 1; after the clear code comes 6, no colour: clear, 6, end.
+        {"colourless-start.gif", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 9, 9, 9, 0x2C,
+                                       0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x74, 0x01, 0, 0x3B}, 3},
         {"huge.ppm", Text("P6\n9000 9000\n255\n"), 4},
         {"at-budget.pgm", Text("P5\n16384 4096\n255\n\x01\x02"), 3},   // within budget, data missing
         {"text.png", Text("just some words, no picture at all"), 2},

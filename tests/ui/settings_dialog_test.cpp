@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "dialog_driver.h"
+#include "scoped_state.h"
 #include "test_support.h"
 
 namespace {
@@ -141,42 +142,30 @@ std::string Path(HWND dialog) { return WindowText(GetDlgItem(dialog, 1000)); }
 // that the built-in reader is the only one); the value is removed afterwards.
 class PluginFolder {
 public:
-    explicit PluginFolder(std::string folder = "") {
+    explicit PluginFolder(std::string folder = "") : state_(Point(folder)) {}
+private:
+    static ScopedState Point(std::string folder) {
         if (folder.empty()) {
             folder = TempDirectory() + "no-plugins";
             CreateDirectoryA(folder.c_str(), nullptr);
         }
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Takechin\\Susie\\Plug-in", 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key_, nullptr);
-        RegSetValueExA(key_, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>(folder.size() + 1));
+        return ScopedState::RegistryText(kSusieFolderKey, "Path", folder.c_str());
     }
-    ~PluginFolder() {
-        RegDeleteValueA(key_, "Path");
-        RegCloseKey(key_);
-    }
-    PluginFolder(const PluginFolder&) = delete;
-    PluginFolder& operator=(const PluginFolder&) = delete;
-private:
-    HKEY key_ = nullptr;
+    ScopedState state_;
 };
 
-// The host's default text colour and font, as the host would store them.
+// The host's default text colour and font: none at first, put back afterwards.
 class HostDefaults {
 public:
-    HostDefaults() {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    }
-    ~HostDefaults() {
-        RegCloseKey(key_);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
-    }
     void Set(const char* name, DWORD type, const void* data, DWORD size) {
-        RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size);
+        HKEY key = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kHostCustomKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+        RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+        RegCloseKey(key);
     }
 private:
-    static constexpr const char* kKey = "Software\\Corvane\\Vellumin\\Custom";
-    HKEY key_ = nullptr;
+    ScopedState colour_ = ScopedState::RegistryValue(kHostCustomKey, "TextColor", 0, nullptr, 0);
+    ScopedState font_ = ScopedState::RegistryValue(kHostCustomKey, "LOGFONT", 0, nullptr, 0);
 };
 
 std::string CurrentDirectory() {
@@ -386,10 +375,10 @@ TEST(SettingsDialog, FontButtonsSeedFromTheHostsDefaults) {
     for (const Row& row : rows) {
         for (int button : {1006, 1005}) {
             SCOPED_TRACE(std::string(row.name) + (button == 1006 ? ", date" : ", time"));
-            std::unique_ptr<HostDefaults> defaults(row.withKey ? new HostDefaults : nullptr);
-            if (defaults) {
-                defaults->Set("TextColor", REG_DWORD, &hostColour, 4);
-                defaults->Set("LOGFONT", row.fontType, longer.data(), row.fontSize);
+            HostDefaults defaults;
+            if (row.withKey) {
+                defaults.Set("TextColor", REG_DWORD, &hostColour, 4);
+                defaults.Set("LOGFONT", row.fontType, longer.data(), row.fontSize);
             }
             ChipSettings settings = Settings(0, 0, 10009, "", 0, 0);
             settings.dateColour = settings.timeColour = ownColour;
@@ -526,6 +515,7 @@ TEST(SettingsDialog, FontDialogStartsAtTheFieldsOrTheChipsFont) {
 TEST(SettingsDialog, FileChooserRestoresTheCurrentDirectory) {
     PluginFolder noPlugins;
     const std::string start = CurrentDirectory();
+    ScopedState startFolder = ScopedState::CurrentFolder(start);
     const std::string elsewhere = TempDirectory() + "elsewhere";
     CreateDirectoryA(elsewhere.c_str(), nullptr);
     const ChipSettings settings = Settings(0, 0, 10009, "C:\\initial.bmp", 0, 0);
@@ -560,7 +550,6 @@ TEST(SettingsDialog, FileChooserRestoresTheCurrentDirectory) {
     EXPECT_EQ(RunEditHelper(&request.record, script), IDCANCEL);
     EXPECT_EQ(afterCancel, start);
     EXPECT_EQ(afterChoice, start);
-    SetCurrentDirectoryA(start.c_str());
 }
 
 // The filter's bytes themselves are checked in picture_logic/picture_filter_test.cpp.

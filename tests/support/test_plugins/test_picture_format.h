@@ -66,5 +66,9 @@ struct Probe {
     int32_t pictureData;
     void* lastInfoHandle;            // the handles GetPicture handed out last
     void* lastBitsHandle;
+    // The reduced read (variants with GetPictureReduced): calls and the last
+    // cover size asked for.
+    int32_t reducedCalls;
+    int32_t coverWidth, coverHeight;
 };
 }  // namespace test_picture
