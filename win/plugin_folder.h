@@ -47,19 +47,18 @@ inline FileSearch StartSearch(const char* folder, WIN32_FIND_DATAA* found) {
     return FileSearch(FindFirstFileA(pattern, found));
 }
 
-// The folder the Susie viewer keeps its plug-ins in; empty when unset,
-// unreadable or not a text.
+// The folder the Susie viewer keeps its plug-ins in; empty when unset or
+// unreadable. The viewer writes the value; its bytes are taken as the folder
+// text whatever type it was stored with, as every Susie host reads it, and only
+// their length is checked.
 inline void ReadRegistryFolder(char (&folder)[kPathBuffer]) {
     folder[0] = '\0';
     RegistryKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, susie_detail::kSusieKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
         return;
     DWORD size = kPathBuffer;
-    DWORD type = REG_NONE;
-    // Only a text names a folder; a value of any other type counts as unset.
-    if (RegQueryValueExA(key.get(), susie_detail::kSusieValue, nullptr, &type, reinterpret_cast<BYTE*>(folder),
-                         &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    if (RegQueryValueExA(key.get(), susie_detail::kSusieValue, nullptr, nullptr, reinterpret_cast<BYTE*>(folder),
+                         &size) != ERROR_SUCCESS) {
         folder[0] = '\0';
         return;
     }
