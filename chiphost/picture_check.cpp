@@ -2,16 +2,31 @@
 #include <windows.h>
 #include <cstring>
 #include <vector>
+#include "win/bitmap_headers.h"
+#include "win/gdi_guards.h"
+#include "win/kernel_guards.h"
 #include "win/plugin_folder.h"
 #include "win/susie_plugin.h"
 #include "system_error.h"
 #include "text_codec.h"
 
 namespace {
-const char* const kPictureResults[] = {
-    "done", "cancelled", "unknown format", "broken data", "out of memory", "memory error", "file read error",
-    "reserved", "internal error",
+// What GetPicture's results mean, by their names in the plug-in interface.
+struct ResultText {
+    int result;
+    const char* meaning;
 };
+constexpr ResultText kPictureResults[] = {
+    {kSpiSuccess, "done"},           {kSpiCancelled, "cancelled"},     {kSpiUnknownFormat, "unknown format"},
+    {kSpiBrokenData, "broken data"}, {kSpiOutOfMemory, "out of memory"}, {kSpiMemoryError, "memory error"},
+    {kSpiFileReadError, "file read error"}, {kSpiReserved, "reserved"}, {kSpiInternalError, "internal error"},
+};
+
+const char* ResultMeaning(int result) {
+    for (const ResultText& text : kPictureResults)
+        if (text.result == result) return text.meaning;
+    return "an unknown result";
+}
 
 // The plug-in files of the plug-in folder, in the order the folder lists them;
 // *folder receives the folder.
@@ -52,11 +67,10 @@ std::string AskPlugin(const std::string& plugin, const std::string& path, HANDLE
         const bool returned = CallGuarded(functions.getPicture, &result, path.c_str(), at, 0u, &header, &bits,
                                           static_cast<FARPROC>(nullptr), 0L);
         // A plug-in that faulted may have left anything in them.
-        if (returned && header) LocalFree(header);
-        if (returned && bits) LocalFree(bits);
+        const LocalMemory headerBlock(returned ? header : nullptr), bitsBlock(returned ? bits : nullptr);
         if (!returned) return "the plug-in " + NameOf(plugin) + " claims it but faulted while reading it";
         if (result == kSpiSuccess && header && bits) return std::string();
-        const char* meaning = result >= 0 && result < 9 ? kPictureResults[result] : "an unknown result";
+        const char* meaning = ResultMeaning(result);
         return "the plug-in " + NameOf(plugin) + " claims it but refused to read it (result " + std::to_string(result) +
                ": " + meaning + ")";
     }
@@ -72,9 +86,12 @@ std::string PictureProblem(const std::string& path) {
         return "cannot reach the file: " + SystemErrorText(code);
     }
     if (IsBitmapPath(path.c_str())) {
-        HANDLE bitmap = LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
+        // As the library judges a bitmap: its headers must fit the file before
+        // Windows is asked to read it.
+        if (!BitmapFileFits(path.c_str())) return "its bitmap headers do not fit the file (damaged or cut short)";
+        const GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
+            LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
         if (!bitmap) return "Windows cannot read it as a bitmap";
-        DeleteObject(bitmap);
         return std::string();
     }
     const FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -23,6 +23,7 @@ enum SpiResult : int {
     kSpiOutOfMemory = 4,      // also: the picture exceeds the plug-in's pixel budget
     kSpiMemoryError = 5,      // a block could not be locked
     kSpiFileReadError = 6,
+    kSpiReserved = 7,
     kSpiInternalError = 8,
 };
 

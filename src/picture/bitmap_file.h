@@ -3,15 +3,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
-
-// Whether a bitmap file of `fileSize` bytes whose first bytes are `head` (as
-// many as the file has, up to kBitmapHeadSize) can be handed to the system's
-// loader without it reading past the file: signature, header size, colour
-// masks and table before the bits, and every row of the bits (or the
-// compressed stream, whose dimensions must be within the pixel budget, as many
-// pixels as our image plug-in takes) inside the file.
-constexpr size_t kBitmapHeadSize = 14 + 124 + 12;
-bool BitmapHeadersFit(const uint8_t* head, size_t headSize, uint64_t fileSize);
+#include "win/bitmap_headers.h"
 
 // The first bytes of a bitmap file, as read for the check.
 struct BitmapFileHead {

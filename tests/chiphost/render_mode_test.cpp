@@ -241,6 +241,11 @@ TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
     WriteTextFile(folder + "words.bmp", "these are words, not a bitmap\n");
     // A PNG cut off after its header chunk: a plug-in claims it, then cannot read it.
     WriteTextFile(folder + "cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0", 29));
+    // A 16 x 16 bitmap cut off after its headers: judged as the library judges it.
+    std::string cutBitmap(54, '\0');
+    cutBitmap[0] = 'B', cutBitmap[1] = 'M', cutBitmap[10] = 54, cutBitmap[14] = 40;
+    cutBitmap[18] = 16, cutBitmap[22] = 16, cutBitmap[26] = 1, cutBitmap[28] = 24;
+    WriteTextFile(folder + "cut.bmp", cutBitmap);
     const struct {
         const char* picture;
         const char* reason;
@@ -248,7 +253,8 @@ TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
         {"typo-pictrue.png", "the file does not exist"},
         {"words.png", "no plug-in claims it"},
         {"cut.png", "the plug-in ifbrimsel.spi claims it but refused to read it (result"},
-        {"words.bmp", "Windows cannot read it as a bitmap"},
+        {"words.bmp", "its bitmap headers do not fit the file"},
+        {"cut.bmp", "its bitmap headers do not fit the file"},
     };
     std::string scene = "[chip]\ntext = fine\n";
     for (const auto& p : pictures) scene += std::string("[chip]\ntext = x\npicture = ") + p.picture + "\n";
@@ -259,7 +265,7 @@ TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
         ChiphostRun run = RunChiphost(std::string(strict ? "--strict " : "") + "render \"" + scenePath + "\" \"" + png + "\"");
         EXPECT_EQ(run.exitCode, strict ? 5u : 0u) << run.output;
         EXPECT_TRUE(FileExists(png));
-        for (size_t i = 0; i < 4; ++i) {
+        for (size_t i = 0; i < std::size(pictures); ++i) {
             const std::string chip = "chip " + std::to_string(i + 2) + " (line " + std::to_string(3 + 3 * i) + "): the picture ";
             const size_t at = run.output.find(chip);
             ASSERT_NE(at, std::string::npos) << chip << "\n" << run.output;
