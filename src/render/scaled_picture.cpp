@@ -28,17 +28,20 @@ LONG PlacedY(const ChipState& chip, const RECT& r) {
 // Never empty: a chip that shows none of its picture keeps one pixel of it,
 // so that it still holds the picture.
 CopyPlan PlanCopy(const ChipState& chip, const RECT& r) {
-    const LONG pw = chip.pictureWidth, ph = chip.pictureHeight;
+    // The smaller of drawn and picture size: no more of the picture is ever
+    // shown, stretched (already reduced, only enlarged further) or not.
+    const LONG shownWidth = std::min<LONG>(chip.drawWidth, chip.pictureWidth);
+    const LONG shownHeight = std::min<LONG>(chip.drawHeight, chip.pictureHeight);
     RECT part{};
     const bool stretched = IsStretched(chip.placement);
     if (stretched) {
-        part = {0, 0, std::min<LONG>(chip.drawWidth, pw), std::min<LONG>(chip.drawHeight, ph)};
+        part = {0, 0, shownWidth, shownHeight};
     } else if (chip.placement == kPlacementTile) {
-        part = {0, 0, std::min<LONG>({chip.drawWidth, pw, r.right}), std::min<LONG>({chip.drawHeight, ph, r.bottom})};
+        part = {0, 0, std::min<LONG>(shownWidth, r.right), std::min<LONG>(shownHeight, r.bottom)};
     } else {
         const LONG x = PlacedX(chip, r), y = PlacedY(chip, r);
-        part = {std::max<LONG>(0, -x), std::max<LONG>(0, -y), std::min<LONG>({chip.drawWidth, pw, r.right - x}),
-                std::min<LONG>({chip.drawHeight, ph, r.bottom - y})};
+        part = {std::max<LONG>(0, -x), std::max<LONG>(0, -y), std::min<LONG>(shownWidth, r.right - x),
+                std::min<LONG>(shownHeight, r.bottom - y)};
     }
     if (part.right <= part.left) part = {0, part.top, 1, part.bottom};
     if (part.bottom <= part.top) part = {part.left, 0, part.right, 1};
