@@ -252,3 +252,38 @@ private:
     }
     T* data_ = nullptr;
 };
+
+// Pages of their own from the system, given back whole at scope end unless
+// handed on with Release(). Movable, like ProcessHeapBlock.
+template <typename T>
+class VirtualPages {
+public:
+    VirtualPages() = default;
+    explicit VirtualPages(size_t bytes)
+        : data_(static_cast<T*>(VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+    ~VirtualPages() { Free(); }
+    VirtualPages(VirtualPages&& other) noexcept : data_(other.Release()) {}
+    VirtualPages& operator=(VirtualPages&& other) noexcept {
+        if (this != &other) {
+            Free();
+            data_ = other.Release();
+        }
+        return *this;
+    }
+    VirtualPages(const VirtualPages&) = delete;
+    VirtualPages& operator=(const VirtualPages&) = delete;
+    T* get() const { return data_; }
+    explicit operator bool() const { return data_ != nullptr; }
+    T* Release() {
+        T* released = data_;
+        data_ = nullptr;
+        return released;
+    }
+
+private:
+    void Free() {
+        if (data_) VirtualFree(data_, 0, MEM_RELEASE);
+        data_ = nullptr;
+    }
+    T* data_ = nullptr;
+};

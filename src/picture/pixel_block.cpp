@@ -11,6 +11,8 @@ PixelBlock& PixelBlock::operator=(PixelBlock&& other) noexcept {
         Free();
         width_ = other.width_;
         height_ = other.height_;
+        heap_ = static_cast<ProcessHeapBlock<uint8_t>&&>(other.heap_);
+        pages_ = static_cast<VirtualPages<uint8_t>&&>(other.pages_);
         pixels_ = other.pixels_;
         alpha = other.alpha;
         other.width_ = other.height_ = 0;
@@ -27,20 +29,20 @@ bool PixelBlock::Allocate(int32_t width, int32_t height) {
     // system whole, leaving no hole in the heap of a 32-bit host. A small one
     // comes from the heap, which is quicker to ask.
     const size_t bytes = static_cast<size_t>(width) * height * 4;
-    void* memory = bytes < kPagedBytes ? HeapAlloc(GetProcessHeap(), 0, bytes)
-                                       : VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!memory) return false;
-    pixels_ = static_cast<uint8_t*>(memory);
+    if (bytes < kPagedBytes)
+        heap_ = ProcessHeapBlock<uint8_t>(bytes);
+    else
+        pages_ = VirtualPages<uint8_t>(bytes);
+    pixels_ = heap_ ? heap_.get() : pages_.get();
+    if (!pixels_) return false;
     width_ = width;
     height_ = height;
     return true;
 }
 
 void PixelBlock::Free() {
-    if (pixels_ && bytes() < kPagedBytes)
-        HeapFree(GetProcessHeap(), 0, pixels_);
-    else if (pixels_)
-        VirtualFree(pixels_, 0, MEM_RELEASE);
+    heap_ = ProcessHeapBlock<uint8_t>();
+    pages_ = VirtualPages<uint8_t>();
     pixels_ = nullptr;
     width_ = height_ = 0;
     alpha = false;

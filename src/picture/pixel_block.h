@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include "win/kernel_guards.h"
 
 class PixelBlock {
 public:
@@ -32,6 +33,10 @@ public:
 
 private:
     int32_t width_ = 0, height_ = 0;
+    // One of the two holds the pixels: small pictures come from the heap,
+    // large ones have pages of their own.
+    ProcessHeapBlock<uint8_t> heap_;
+    VirtualPages<uint8_t> pages_;
     uint8_t* pixels_ = nullptr;
 };
 
