@@ -54,3 +54,16 @@ int RefreshChip(ChipState* chip, HWND window, const ChipInfo* info) {
     }
     return result;
 }
+
+void TakePictureForPaint(ChipState* chip, HWND window) {
+    if (chip->picture) {
+        RefitChipPicture(chip, window, nullptr, false);
+        return;
+    }
+    if (chip->pictureMissing != 0) return;
+    ChipWish wish{chip, window};
+    SharedPicture* picture = AcquirePicture(window, chip->picturePath, WishOf(&wish));
+    if (!picture) return;
+    RefitChipPicture(chip, window, picture, true);
+    DropIfUnheld(picture);
+}

@@ -65,12 +65,11 @@ int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
 
 int UnInitializeChip(HLOCAL chip) {
     if (!chip) return 0;
-    ForgetChipFont(chip);
-    {
-        ChipLock lock(chip);
-        if (lock) ReleaseChipPicture(lock.get());
-    }
-    LocalFree(chip);
+    UnlinkChipWindows(chip);
+    // Declared first, so the block is freed after it is unlocked.
+    const LocalMemory record(chip);
+    ChipLock lock(chip);
+    if (lock) ReleaseChipPicture(lock.get());
     return 0;
 }
 
@@ -83,7 +82,9 @@ int CalcDefaultRect(HLOCAL chip, HWND window, int32_t* size, const char* text) {
 
 int DrawChip(HLOCAL chip, HWND window, HDC dc, const char* text) {
     ChipLock lock(chip);
-    if (lock) PaintChip(lock.get(), window, dc, text ? text : "");
+    if (!lock) return 1;
+    TakePictureForPaint(lock.get(), window);
+    PaintChip(lock.get(), window, dc, text ? text : "");
     return 1;
 }
 
@@ -107,8 +108,8 @@ int Update(HLOCAL chip, HWND window, ChipInfo* info) {
     ChipLock lock(chip);
     if (!lock || !info) return 0;
     const int result = RefreshChip(lock.get(), window, info);
-    // The settings dialog is given no chip; it finds the chip's font by window.
-    NoteChipFont(chip, window, lock->textFont);
+    // The settings dialog is given no chip; it finds the chip through its window.
+    LinkChipWindow(chip, window);
     return result;
 }
 

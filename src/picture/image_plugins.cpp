@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <vector>
 #include "picture/dib_validation.h"
 #include "win/susie_plugin.h"
 #include "win/gdi_guards.h"
@@ -52,15 +53,15 @@ struct FoundReader {
     GetPictureFunction getPicture = nullptr;
     LONG position = 0;
 };
-FoundReader FindReader(const char* path, ImagePluginList list) {
+// `readers` holds a plug-in once for each entry of the list it stands for.
+FoundReader FindReader(const char* path, const std::vector<HMODULE>& readers) {
     FoundReader found;
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
     if (!file) return found;
     bool faulted = false;
-    for (ImagePluginEntry* entry = list ? list->next : nullptr; entry && !found.getPicture && !faulted;
-         entry = entry->next) {
-        const PluginFunctions functions = LookUpFunctions(entry->module);
+    for (size_t i = 0; i < readers.size() && !found.getPicture && !faulted; ++i) {
+        const PluginFunctions functions = LookUpFunctions(readers[i]);
         // An entry that could accept the file but never read it is passed over.
         if (!functions.isSupported || !functions.getPicture) continue;
         for (LONG at : kProbePositions) {
@@ -70,7 +71,7 @@ FoundReader FindReader(const char* path, ImagePluginList list) {
                 break;
             }
             if (answer == ProbeAnswer::accepted) {
-                found = {entry->module, functions.getPicture, at};
+                found = {readers[i], functions.getPicture, at};
                 break;
             }
         }
@@ -120,22 +121,31 @@ bool ReadReduced(HWND window, const char* path, const FoundReader& found, const 
     }
     return false;
 }
+
+// A bitmap file; *alpha as LoadPicture gives it.
+HBITMAP LoadBitmapPicture(const char* path, bool* alpha) {
+    BitmapFileHead head;
+    GdiObject<HBITMAP> bitmap(LoadBitmapFile(path, &head));
+    HBITMAP premultiplied = alpha && bitmap ? PremultiplyBitmapFile(head.bytes, head.size, bitmap.get()) : nullptr;
+    if (!premultiplied) return bitmap.Release();
+    *alpha = true;
+    return premultiplied;
+}
 }  // namespace
 
 HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* alpha) {
     if (alpha) *alpha = false;
     if (!path) return nullptr;
     // Bitmap paths are Windows' own business; no plug-in sees them.
-    if (IsBitmapPath(path)) {
-        BitmapFileHead head;
-        GdiObject<HBITMAP> bitmap(LoadBitmapFile(path, &head));
-        HBITMAP premultiplied = alpha && bitmap ? PremultiplyBitmapFile(head.bytes, head.size, bitmap.get()) : nullptr;
-        if (!premultiplied) return bitmap.Release();
-        *alpha = true;
-        return premultiplied;
+    if (IsBitmapPath(path)) return LoadBitmapPicture(path, alpha);
+    std::vector<HMODULE> readers;
+    try {
+        for (ImagePluginEntry* entry = list ? list->next : nullptr; entry; entry = entry->next)
+            readers.push_back(entry->module);
+    } catch (...) {
+        return nullptr;   // no memory to ask the plug-ins
     }
-
-    const FoundReader found = FindReader(path, list);
+    const FoundReader found = FindReader(path, readers);
     if (!found.getPicture) return nullptr;
     return ReadThroughPlugin(window, path, found.position, found.getPicture, alpha);
 }
@@ -143,22 +153,33 @@ HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* a
 HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha) {
     if (alpha) *alpha = false;
     if (!path || !path[0]) return nullptr;
-    if (IsBitmapPath(path)) return LoadPicture(window, path, nullptr, alpha);
-    const ScopedPluginList list;
-    return LoadPicture(window, path, list.get(), alpha);
+    if (IsBitmapPath(path)) return LoadBitmapPicture(path, alpha);
+    const LoadedPlugins plugins(FindPluginFolder());
+    const FoundReader found = FindReader(path, plugins.readers());
+    if (!found.getPicture) return nullptr;
+    return ReadThroughPlugin(window, path, found.position, found.getPicture, alpha);
 }
 
-bool LoadPictureLevel(HWND window, const char* path, const LevelWish& wish, LoadedLevel* out) {
+PictureSource DescribeSource(const char* path) {
+    PictureSource source;
+    source.path = path;
+    source.bitmap = IsBitmapPath(path);
+    if (!source.bitmap) source.plugins = FindPluginFolder();
+    return source;
+}
+
+bool LoadPictureLevel(HWND window, const PictureSource& source, const LevelWish& wish, LoadedLevel* out) {
     *out = LoadedLevel{};
+    const char* path = source.path;
     if (!path || !path[0]) return false;
-    if (IsBitmapPath(path)) {
+    if (source.bitmap) {
         bool alpha = false;
-        GdiObject<HBITMAP> bitmap(LoadPicture(window, path, nullptr, &alpha));
+        GdiObject<HBITMAP> bitmap(LoadBitmapPicture(path, &alpha));
         if (!ReadBitmapPixels(bitmap.get(), alpha, &out->pixels)) return false;
         if (!alpha) out->loaded = std::move(bitmap);
     } else {
-        const ScopedPluginList list;
-        const FoundReader found = FindReader(path, list.get());
+        const LoadedPlugins plugins(source.plugins);
+        const FoundReader found = FindReader(path, plugins.readers());
         if (!found.getPicture) return false;
         if (LookUp<GetPictureReducedFunction>(found.module, kGetPictureReducedName))
             return ReadReduced(window, path, found, wish, out);

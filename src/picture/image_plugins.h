@@ -15,9 +15,10 @@
 // true; every other picture as without it, with *alpha false.
 HBITMAP LoadPicture(HWND window, const char* path, ImagePluginList list, bool* alpha = nullptr);
 
-// LoadPicture with a list of its own, built only when a plug-in could be asked:
-// bitmap paths and the empty path never reach one, and building the list costs
-// a registry read, a folder search and loading every plug-in.
+// LoadPicture with the plug-ins of the plug-in folder, loaded only when one
+// could be asked (bitmap paths and the empty path never reach one: loading
+// them costs a registry read, a folder search and loading every plug-in), and
+// asked as a list's entries would be, without building the list.
 HBITMAP LoadPictureFile(HWND window, const char* path, bool* alpha = nullptr);
 
 // What a load for the picture cache asks: the size that the decoded picture
@@ -40,12 +41,23 @@ struct LoadedLevel {
     GdiObject<HBITMAP> loaded;
 };
 
+// What a load decides before it reads, once: the picture's kind (a bitmap
+// path is read by Windows, no plug-in asked) and, for any other, the plug-in
+// folder, which the cache also needs for the picture's identity.
+struct PictureSource {
+    const char* path = nullptr;
+    bool bitmap = false;
+    PluginFolder plugins;   // unless bitmap
+};
+PictureSource DescribeSource(const char* path);
+
 // Reads a picture file for the cache, as LoadPictureFile does, into pixels of
 // its own: bitmaps and pictures of plug-ins without a reduced read whole
 // (GetPicture, with the same calls in the same order), those of our own
 // plug-in through GetPictureReduced at the reduction the wish gives (once,
-// or twice when the guess made before the size was known was wrong). False when nothing could be read or memory ran out.
-bool LoadPictureLevel(HWND window, const char* path, const LevelWish& wish, LoadedLevel* out);
+// or twice when the guess made before the size was known was wrong). False
+// when nothing could be read or memory ran out.
+bool LoadPictureLevel(HWND window, const PictureSource& source, const LevelWish& wish, LoadedLevel* out);
 
 // The k of the reduction 2^k that GetPictureReduced gives a width x height
 // picture for a cover size: the largest for which ceil(width / 2^k) and

@@ -23,33 +23,41 @@ ImagePluginEntry* NewEntry(const char* description, const char* pattern) {
     return entry.Release();
 }
 
+// Walks the formats a loaded import plug-in describes, in format order,
+// handing each pattern and description to `take` until it returns false.
+// False when it is no import plug-in or faulted while describing: such a
+// plug-in is not to be trusted with any of its formats.
+template <typename Take>
+bool WalkFormats(HMODULE module, Take take) {
+    const PluginFunctions functions = LookUpFunctions(module);
+    if (!IsImportPlugin(functions.getPluginInfo)) return false;
+    char pattern[kInfoBuffer];
+    char description[kInfoBuffer];
+    int number = 2;
+    InfoResult got = QueryInfo(functions.getPluginInfo, number, pattern);
+    for (int formats = 0; got == InfoResult::text && formats < kMaxFormatsPerPlugin; ++formats) {
+        if (QueryInfo(functions.getPluginInfo, number + 1, description) == InfoResult::fault) return false;
+        if (!take(pattern, description)) break;
+        number += 2;
+        got = QueryInfo(functions.getPluginInfo, number, pattern);
+    }
+    return got != InfoResult::fault;
+}
+
 // The entries of one loaded plug-in, one per format in format order, not yet
 // given the module; null when it is no import plug-in, describes no format, or
 // faulted while describing.
 ImagePluginEntry* DescribeFormats(HMODULE module) {
-    const PluginFunctions functions = LookUpFunctions(module);
-    if (!IsImportPlugin(functions.getPluginInfo)) return nullptr;
-    char pattern[kInfoBuffer];
-    char description[kInfoBuffer];
-
     ImagePluginEntry* first = nullptr;
     ImagePluginEntry** tail = &first;
-    int number = 2;
-    InfoResult got = QueryInfo(functions.getPluginInfo, number, pattern);
-    for (int formats = 0; got == InfoResult::text && formats < kMaxFormatsPerPlugin; ++formats) {
-        if (QueryInfo(functions.getPluginInfo, number + 1, description) == InfoResult::fault) {
-            got = InfoResult::fault;
-            break;
-        }
+    const bool trusted = WalkFormats(module, [&](const char* pattern, const char* description) {
         ImagePluginEntry* entry = NewEntry(description, pattern);
-        if (!entry) break;
+        if (!entry) return false;
         *tail = entry;
         tail = &entry->next;
-        number += 2;
-        got = QueryInfo(functions.getPluginInfo, number, pattern);
-    }
-    // A plug-in that faulted is not to be trusted with any of its formats.
-    if (got == InfoResult::fault) {
+        return true;
+    });
+    if (!trusted) {
         FreeImagePluginList(first);
         return nullptr;
     }
@@ -97,4 +105,40 @@ void FreeImagePluginList(ImagePluginList list) {
         released = list->module;
         list = list->next;
     }
+}
+
+PluginFolder FindPluginFolder() {
+    PluginFolder folder;
+    WIN32_FIND_DATAA found;
+    FileSearch search(INVALID_HANDLE_VALUE);
+    folder.source = LocatePluginFolder(folder.path, &found, &search);
+    return folder;
+}
+
+LoadedPlugins::LoadedPlugins(const PluginFolder& folder) {
+    if (folder.source == PluginFolderSource::none) return;
+    WIN32_FIND_DATAA found;
+    const FileSearch search = StartSearch(folder.path, &found);
+    if (!search) return;
+    do {
+        char modulePath[kPathBuffer];
+        // A file whose full path does not fit the buffer is passed over.
+        if (!JoinPath(modulePath, folder.path, found.cFileName)) continue;
+        LoadedModule module(LoadLibraryA(modulePath));
+        if (!module) continue;
+        size_t formats = 0;
+        if (!WalkFormats(module.get(), [&](const char*, const char*) { return ++formats, true; }) || formats == 0)
+            continue;
+        try {
+            modules_.reserve(modules_.size() + 1);
+            readers_.insert(readers_.end(), formats, module.get());
+        } catch (...) {
+            continue;   // no memory to note it: as a plug-in that could not be loaded
+        }
+        modules_.push_back(module.Release());
+    } while (FindNextFileA(search.get(), &found));
+}
+
+LoadedPlugins::~LoadedPlugins() {
+    for (HMODULE module : modules_) const LoadedModule unloaded(module);
 }

@@ -3,6 +3,8 @@
 // built it.
 #pragma once
 #include <windows.h>
+#include <vector>
+#include "win/plugin_folder.h"
 
 struct ImagePluginEntry {
     HMODULE module;            // the plug-in serving this entry; null for the built-in one
@@ -30,4 +32,29 @@ public:
     ImagePluginList get() const { return list_; }
 private:
     ImagePluginList list_;
+};
+
+// The plug-in folder as one load found it: found once, and passed on to what
+// the load asks of it.
+struct PluginFolder {
+    PluginFolderSource source = PluginFolderSource::none;
+    char path[kPathBuffer] = "";
+};
+PluginFolder FindPluginFolder();
+
+// The import plug-ins of a folder, loaded for one load as a list built from
+// it would load them (the same calls, in the same order), without copying
+// their descriptions, which a load never reads. readers() has a plug-in once
+// for each format it describes, as the list has it once per entry. Every
+// plug-in is unloaded at scope end.
+class LoadedPlugins {
+public:
+    explicit LoadedPlugins(const PluginFolder& folder);
+    ~LoadedPlugins();
+    LoadedPlugins(const LoadedPlugins&) = delete;
+    LoadedPlugins& operator=(const LoadedPlugins&) = delete;
+    const std::vector<HMODULE>& readers() const { return readers_; }
+private:
+    std::vector<HMODULE> modules_;   // each loaded plug-in once
+    std::vector<HMODULE> readers_;
 };

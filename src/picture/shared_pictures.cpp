@@ -41,6 +41,7 @@ struct Level {
 struct SharedPicture {
     FileIdentity file;
     std::string path;            // for reading again: the full path when known
+    bool bitmap = false;         // read by Windows, not by a plug-in
     int32_t width = 0, height = 0;
     bool reducible = false;      // its plug-in reads reduced
     std::vector<Level> levels;
@@ -53,25 +54,21 @@ namespace {
 std::vector<std::unique_ptr<SharedPicture>> g_pictures;
 uint64_t g_clock = 0;
 
-// The plug-in folder a load of a non-bitmap path would search, as it is now;
+// The plug-in folder the load of a non-bitmap path searches, as it is now;
 // false when there is none, so that no plug-in could read the file anyway.
-bool ReadPluginFolder(FileIdentity* identity) {
-    char folder[kPathBuffer];
-    WIN32_FIND_DATAA found;
-    FileSearch search(INVALID_HANDLE_VALUE);
-    const PluginFolderSource source = LocatePluginFolder(folder, &found, &search);
+bool ReadPluginFolder(const PluginFolder& folder, FileIdentity* identity) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (source == PluginFolderSource::none || !GetFileAttributesExA(folder, GetFileExInfoStandard, &data))
+    if (folder.source == PluginFolderSource::none || !GetFileAttributesExA(folder.path, GetFileExInfoStandard, &data))
         return false;
-    identity->pluginSource = source;
-    identity->pluginFolder = folder;
+    identity->pluginSource = folder.source;
+    identity->pluginFolder = folder.path;
     identity->pluginsWritten = data.ftLastWriteTime;
     return true;
 }
 
-bool ReadIdentity(const char* path, FileIdentity* identity) {
+bool ReadIdentity(const PictureSource& source, FileIdentity* identity) {
     char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path, sizeof(full), full, nullptr);
+    const DWORD length = GetFullPathNameA(source.path, sizeof(full), full, nullptr);
     if (length == 0 || length >= sizeof(full)) return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(full, GetFileExInfoStandard, &data)) return false;
@@ -79,7 +76,7 @@ bool ReadIdentity(const char* path, FileIdentity* identity) {
     identity->fullPath = full;
     identity->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     identity->written = data.ftLastWriteTime;
-    return IsBitmapPath(path) || ReadPluginFolder(identity);
+    return source.bitmap || ReadPluginFolder(source.plugins, identity);
 }
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {
@@ -126,7 +123,11 @@ SIZE FixedCover(void* context, int32_t, int32_t) { return *static_cast<SIZE*>(co
 Level* Decode(HWND window, SharedPicture* picture, int32_t key) {
     SIZE cover = CoverOfKey(*picture, key);
     LoadedLevel loaded;
-    if (!LoadPictureLevel(window, picture->path.c_str(), LevelWish{&FixedCover, &cover}, &loaded)) return nullptr;
+    PictureSource source;
+    source.path = picture->path.c_str();
+    source.bitmap = picture->bitmap;
+    if (!source.bitmap) source.plugins = FindPluginFolder();
+    if (!LoadPictureLevel(window, source, LevelWish{&FixedCover, &cover}, &loaded)) return nullptr;
     if (loaded.wholeWidth != picture->width || loaded.wholeHeight != picture->height) return nullptr;
     return AddLevel(picture, loaded.reducible ? loaded.reduction : kWhole, static_cast<PixelBlock&&>(loaded.pixels));
 }
@@ -154,11 +155,13 @@ SIZE CoverToDraw(int32_t width, int32_t height, bool stretched, int32_t drawWidt
 
 SharedPicture* AcquirePicture(HWND window, const char* path, const LevelWish& wish) {
     if (!path || !path[0]) return nullptr;
+    // The kind and the plug-in folder, decided once for the identity and the load.
+    const PictureSource source = DescribeSource(path);
     FileIdentity identity;
     // Read before loading: a file written during the load differs next time.
     bool known = false;
     try {
-        known = ReadIdentity(path, &identity);
+        known = ReadIdentity(source, &identity);
     } catch (...) {
         known = false;   // no memory for the path: load it unshared
     }
@@ -169,11 +172,12 @@ SharedPicture* AcquirePicture(HWND window, const char* path, const LevelWish& wi
     // A file that cannot be identified is never shared.
     if (!known) identity.fullPath.clear();
     LoadedLevel loaded;
-    if (!LoadPictureLevel(window, path, wish, &loaded)) return nullptr;
+    if (!LoadPictureLevel(window, source, wish, &loaded)) return nullptr;
     try {
         auto picture = std::make_unique<SharedPicture>();
         // Read again by its full path, wherever the host's folder is by then.
         picture->path = known ? identity.fullPath : path;
+        picture->bitmap = source.bitmap;
         picture->file = std::move(identity);
         picture->width = loaded.wholeWidth;
         picture->height = loaded.wholeHeight;

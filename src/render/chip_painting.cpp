@@ -4,7 +4,6 @@
 #include <cstring>
 #include "chip/placement.h"
 #include "chip/text_alignment.h"
-#include "picture/shared_pictures.h"
 #include "win/gdi_guards.h"
 #include "render/run_layout.h"
 #include "render/scaled_picture.h"
@@ -149,26 +148,9 @@ void DrawFieldText(ChipState* chip, HDC mem, const RECT& r, const char* text) {
     } while (pos < length);
 }
 
-// A picture that Zoom dropped is taken again; a drawn copy that no longer
-// fits the chip's placement, drawn size or client is made anew, decoding the
-// picture again when the cache dropped it. A copy that cannot be made anew is
-// drawn as it is.
-void LoadPictureOnDemand(ChipState* chip, HWND window) {
-    if (chip->picture) {
-        RefitChipPicture(chip, window, nullptr, false);
-        return;
-    }
-    if (chip->pictureMissing != 0) return;
-    ChipWish wish{chip, window};
-    SharedPicture* picture = AcquirePicture(window, chip->picturePath, WishOf(&wish));
-    if (!picture) return;
-    RefitChipPicture(chip, window, picture, true);
-    DropIfUnheld(picture);
-}
 }  // namespace
 
 void PaintChip(ChipState* chip, HWND window, HDC dc, const char* text) {
-    LoadPictureOnDemand(chip, window);
     RECT r{};
     GetClientRect(window, &r);
     const LONG width = r.right - r.left;

@@ -1,48 +1,41 @@
 #include "ui/chip_fonts.h"
+#include "chip/chip_state.h"
 
 namespace {
-// A host rarely shows more chips than this; the oldest note makes room.
-constexpr int kNoteCount = 64;
+constexpr char kChipProperty[] = "Brimsel.Chip";
 // Owner chains are short: font dialog, settings dialog, chip.
 constexpr int kOwnerDepth = 8;
 
-struct ChipFontNote {
-    HLOCAL chip;
-    HWND window;
-    LOGFONTA font;
-};
-ChipFontNote notes[kNoteCount] = {};
-int nextNote = 0;
-}  // namespace
-
-void NoteChipFont(HLOCAL chip, HWND window, const LOGFONTA& font) {
-    if (!chip || !window) return;
-    // The chip's own note, else a free one.
-    ChipFontNote* slot = nullptr;
-    for (ChipFontNote& note : notes)
-        if (note.chip == chip) slot = &note;
-    for (ChipFontNote& note : notes)
-        if (!slot && !note.chip) slot = &note;
-    if (!slot) {
-        slot = &notes[nextNote];
-        nextNote = (nextNote + 1) % kNoteCount;
-    }
-    *slot = ChipFontNote{chip, window, font};
+BOOL CALLBACK UnlinkWindow(HWND window, LPARAM chip) {
+    if (GetPropA(window, kChipProperty) == reinterpret_cast<HANDLE>(chip)) RemovePropA(window, kChipProperty);
+    return TRUE;
 }
 
-void ForgetChipFont(HLOCAL chip) {
-    if (!chip) return;
-    for (ChipFontNote& note : notes)
-        if (note.chip == chip) note = ChipFontNote{};
+// Top-level windows, and their children: a host may show chips in either.
+BOOL CALLBACK UnlinkWindowTree(HWND window, LPARAM chip) {
+    UnlinkWindow(window, chip);
+    EnumChildWindows(window, UnlinkWindow, chip);
+    return TRUE;
+}
+}  // namespace
+
+void LinkChipWindow(HLOCAL chip, HWND window) {
+    if (chip && window && GetPropA(window, kChipProperty) != chip) SetPropA(window, kChipProperty, chip);
+}
+
+void UnlinkChipWindows(HLOCAL chip) {
+    if (chip) EnumThreadWindows(GetCurrentThreadId(), UnlinkWindowTree, reinterpret_cast<LPARAM>(chip));
 }
 
 bool FindChipFont(HWND window, LOGFONTA* font) {
     for (int depth = 0; window && depth < kOwnerDepth; ++depth) {
-        for (const ChipFontNote& note : notes)
-            if (note.chip && note.window == window && note.font.lfFaceName[0] != '\0') {
-                *font = note.font;
+        if (HANDLE chip = GetPropA(window, kChipProperty)) {
+            const ChipLock lock(static_cast<HLOCAL>(chip));
+            if (lock && lock->textFont.lfFaceName[0] != '\0') {
+                *font = lock->textFont;
                 return true;
             }
+        }
         window = GetWindow(window, GW_OWNER);
     }
     return false;
