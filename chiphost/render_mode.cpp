@@ -117,6 +117,39 @@ LOGFONTA TitleFont(const SceneSheet& sheet) {
     font.lfWeight = FW_BOLD;
     return font;
 }
+
+constexpr UINT kCaptionFormat = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+
+// Places the title and the chips' cells, row by row within the sheet's width;
+// the sheet's height, its width to *sheetWidth.
+int LayOutSheet(const Scene& scene, const std::vector<ChipPicture>& pictures, std::vector<Cell>* cells,
+                int* sheetWidth, int* titleHeight) {
+    int y = kMargin;
+    DibCanvas measure(1, 1);
+    *titleHeight = MeasureText(measure.dc(), TitleFont(scene.sheet), scene.sheet.title,
+                               scene.sheet.width - 2 * kMargin, DT_NOPREFIX | DT_WORDBREAK);
+    if (*titleHeight) y += *titleHeight + kGap / 2;
+    int x = kMargin, rowHeight = 0;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        Cell& c = (*cells)[i];
+        c.cellWidth = std::max(pictures[i].width + 2, kMinCellWidth);
+        c.captionHeight = MeasureText(measure.dc(), scene.sheet.captionFont, scene.chips[i].caption,
+                                      c.cellWidth, kCaptionFormat);
+        if (x > kMargin && x + c.cellWidth > scene.sheet.width - kMargin) {
+            x = kMargin;
+            y += rowHeight + kGap;
+            rowHeight = 0;
+        }
+        c.x = x + (c.cellWidth - pictures[i].width) / 2;
+        c.y = y + 1;
+        rowHeight = std::max(rowHeight, pictures[i].height + 2 + kCaptionGap + c.captionHeight);
+        x += c.cellWidth + kGap;
+        *sheetWidth = std::max(*sheetWidth, x - kGap + kMargin);
+    }
+    y += rowHeight + kMargin;
+    *sheetWidth = std::max(*sheetWidth, 2 * kMargin + 1);
+    return y;
+}
 }  // namespace
 
 std::string OutputFolderProblem(const std::string& outPath) {
@@ -147,34 +180,9 @@ bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::st
                      static_cast<unsigned>(i + 1), scene.chips[i].line, Cp932ToUtf8(path).c_str(), problem.c_str());
     }
 
-    const UINT captionFormat = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
     std::vector<Cell> cells(pictures.size());
-    int sheetWidth = 0, y = kMargin, titleHeight = 0;
-    {
-        DibCanvas measure(1, 1);
-        titleHeight = MeasureText(measure.dc(), TitleFont(scene.sheet), scene.sheet.title,
-                                  scene.sheet.width - 2 * kMargin, DT_NOPREFIX | DT_WORDBREAK);
-        if (titleHeight) y += titleHeight + kGap / 2;
-        int x = kMargin, rowHeight = 0;
-        for (size_t i = 0; i < pictures.size(); ++i) {
-            Cell& c = cells[i];
-            c.cellWidth = std::max(pictures[i].width + 2, kMinCellWidth);
-            c.captionHeight = MeasureText(measure.dc(), scene.sheet.captionFont, scene.chips[i].caption,
-                                          c.cellWidth, captionFormat);
-            if (x > kMargin && x + c.cellWidth > scene.sheet.width - kMargin) {
-                x = kMargin;
-                y += rowHeight + kGap;
-                rowHeight = 0;
-            }
-            c.x = x + (c.cellWidth - pictures[i].width) / 2;
-            c.y = y + 1;
-            rowHeight = std::max(rowHeight, pictures[i].height + 2 + kCaptionGap + c.captionHeight);
-            x += c.cellWidth + kGap;
-            sheetWidth = std::max(sheetWidth, x - kGap + kMargin);
-        }
-        y += rowHeight + kMargin;
-    }
-    sheetWidth = std::max(sheetWidth, 2 * kMargin + 1);
+    int sheetWidth = 0, titleHeight = 0;
+    const int y = LayOutSheet(scene, pictures, &cells, &sheetWidth, &titleHeight);
 
     DibCanvas sheet(sheetWidth, y);
     if (!sheet.ok()) {
@@ -199,7 +207,7 @@ bool RenderScene(const DrawExLibrary& library, const Scene& scene, const std::st
         const int left = c.x - (c.cellWidth - pictures[i].width) / 2;
         const int top = c.y + pictures[i].height + 1 + kCaptionGap;
         DrawTextIn(sheet.dc(), scene.sheet.captionFont, scene.sheet.captionColour, scene.chips[i].caption,
-                   RECT{left, top, left + c.cellWidth, top + c.captionHeight}, captionFormat);
+                   RECT{left, top, left + c.cellWidth, top + c.captionHeight}, kCaptionFormat);
     }
     GdiFlush();
     for (size_t i = 0; i < pictures.size(); ++i) {
