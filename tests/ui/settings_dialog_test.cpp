@@ -469,7 +469,8 @@ TEST(SettingsDialog, FontDialogStartsAtTheFieldsOrTheChipsFont) {
     TestWindow window(100, 100);
     HostChip chip("text");
     chip.info.textFont = MakeFont(-27, "IPAPGothic");
-    HLOCAL handle = nullptr;
+    HLOCAL handle = nullptr, other = nullptr;
+    TestWindow otherWindow(100, 100);
     Library().InitializeChip(&handle, window.get(), &chip.info);
     const struct {
         const char* name;
@@ -486,6 +487,9 @@ TEST(SettingsDialog, FontDialogStartsAtTheFieldsOrTheChipsFont) {
         if (!row.chipKnown && handle) {
             Library().UnInitializeChip(handle);
             handle = nullptr;
+            // A chip made next, elsewhere, may be given the freed handle: the
+            // released chip's window must not lead to it.
+            Library().InitializeChip(&other, otherWindow.get(), &chip.info);
         }
         ChipSettings settings = Settings(0, 0, 10009, "", 0, 0);
         if (row.fieldFace[0]) settings.dateFont = MakeFont(-27, row.fieldFace);
@@ -510,6 +514,7 @@ TEST(SettingsDialog, FontDialogStartsAtTheFieldsOrTheChipsFont) {
         }
         EXPECT_STREQ(ReadBlock(request.record.settingsBlock).dateFont.lfFaceName, row.fieldFace);
     }
+    if (other) Library().UnInitializeChip(other);
 }
 
 TEST(SettingsDialog, FileChooserRestoresTheCurrentDirectory) {
