@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "chip_peek.h"
+#include "chip_pictures.h"
 #include "picture_support.h"
 #include "test_support.h"
 
@@ -143,3 +144,25 @@ TEST_F(PictureExportsTest, DamagedBitmapFilesLeaveTheChipWithoutAPicture) {
     }
 }
 }  // namespace
+
+// A load asks each plug-in as the list would: described to the end of its
+// formats, then offered the file at 0 and 128 once for each format it
+// describes, as the list holds one entry a format.
+TEST(PictureExports, ALoadAsksAPluginOnceForEachOfItsFormats) {
+    const std::string folder = NewFolder("three-formats");
+    PluginProbe probe(InstallPlugin(folder, "three"));
+    ScopedSusieFolder registry(folder.c_str());
+    const std::string path = folder + "\\words.xyz";
+    WriteFileBytes(path, "these are words, not a picture", 30);
+    TestWindow window(32, 32);
+    HostChip chip("");
+    chip.SetSettings(PictureSettings(path, 0));
+    HLOCAL handle = nullptr;
+    Library().InitializeChip(&handle, window.get(), &chip.info);
+    EXPECT_EQ(probe->infoCalls, 8);   // the version, then 2 to 7, and 8, none
+    EXPECT_EQ(probe->highestInfoNumber, 8);
+    EXPECT_EQ(probe->supportedCalls, 6);
+    const int32_t positions[] = {0, 128, 0, 128, 0, 128};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(probe->supportedPositions[i], positions[i]) << i;
+    Library().UnInitializeChip(handle);
+}
