@@ -60,6 +60,10 @@ int InitializeChip(HLOCAL* chip, HWND window, ChipInfo* info) {
     HLOCAL handle = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(ChipState));
     *chip = handle;
     Update(handle, window, info);
+    // The settings dialog is given no chip; it finds the chip through its
+    // window. Marked once: a chip keeps its window, and a mark costs a round
+    // to the window system that every Update would pay.
+    if (handle) LinkChipWindow(handle, window);
     return 0;
 }
 
@@ -107,10 +111,7 @@ int Zoom(HLOCAL chip, int32_t, int32_t state) {
 int Update(HLOCAL chip, HWND window, ChipInfo* info) {
     ChipLock lock(chip);
     if (!lock || !info) return 0;
-    const int result = RefreshChip(lock.get(), window, info);
-    // The settings dialog is given no chip; it finds the chip through its window.
-    LinkChipWindow(chip, window);
-    return result;
+    return RefreshChip(lock.get(), window, info);
 }
 
 int ExchangeSendString() { return 0; }

@@ -20,7 +20,7 @@ BOOL CALLBACK UnlinkWindowTree(HWND window, LPARAM chip) {
 }  // namespace
 
 void LinkChipWindow(HLOCAL chip, HWND window) {
-    if (chip && window && GetPropA(window, kChipProperty) != chip) SetPropA(window, kChipProperty, chip);
+    if (chip && window) SetPropA(window, kChipProperty, chip);
 }
 
 void UnlinkChipWindows(HLOCAL chip) {

@@ -5,7 +5,7 @@
 #pragma once
 #include <windows.h>
 
-// Marks window as showing chip; called whenever the chip is updated.
+// Marks window as showing chip; called when the chip is made.
 void LinkChipWindow(HLOCAL chip, HWND window);
 // Takes the mark of chip off every window of this thread that carries it;
 // called before the chip's record is freed.
