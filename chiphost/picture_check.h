@@ -1,5 +1,6 @@
 // Why a chip's picture cannot be shown. The host looks as the library does:
-// bitmaps through Windows, everything else through the Susie import plug-ins of
+// bitmaps through Windows once their headers fit the file (the library's
+// check, win/bitmap_headers.h), everything else through the Susie import plug-ins of
 // the Susie folder or of the first folder on PATH that holds any, asked in the
 // order the folder lists them.
 #pragma once
