@@ -1,10 +1,12 @@
 // ifbrimsel.spi called through its exports, as any host calls it.
 #include <gtest/gtest.h>
 #include "guarded_bytes.h"
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
+#include "scoped_state.h"
 #include "spi_pictures.h"
 #include "test_support.h"
 
@@ -37,11 +39,11 @@ void ExpectQuadrants(const Decoded& d, int tolerance, bool alpha) {
 }
 
 // The plug-in's format rows as pattern and description.
-std::vector<std::pair<std::string, std::string>> FormatRows() {
+std::vector<std::pair<std::string, std::string>> FormatRows(const SpiExports& spi = Spi()) {
     std::vector<std::pair<std::string, std::string>> rows;
     char pattern[1024], description[1024];
-    for (int n = 2; Spi().GetPluginInfo(n, pattern, sizeof(pattern)) > 0; n += 2) {
-        EXPECT_GT(Spi().GetPluginInfo(n + 1, description, sizeof(description)), 0) << n + 1;
+    for (int n = 2; spi.GetPluginInfo(n, pattern, sizeof(pattern)) > 0; n += 2) {
+        EXPECT_GT(spi.GetPluginInfo(n + 1, description, sizeof(description)), 0) << n + 1;
         rows.emplace_back(pattern, description);
     }
     return rows;
@@ -140,6 +142,46 @@ TEST(SpiInfo, FormatsWithoutADecoderAreNotClaimed) {
             EXPECT_EQ(DecodeMemory(format.head.data(), format.head.size()).result, 2) << format.extension;
         }
     }
+}
+
+// A decoder we do not know, registered first, with the patterns a system may
+// give: its row is listed, a signature of the longest length counts, an empty
+// one or a ninth does not.
+TEST(SpiInfo, AnUnknownDecodersRowAndSignatures) {
+    const std::string id = "{00000000-0000-0000-0000-0000000000B5}", key = "CLSID\\" + id,
+                      listed = "CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance\\" + id;
+    const ScopedState decoder = ScopedState::ClassesKey(key), instance = ScopedState::ClassesKey(listed);
+    auto set = [](const std::string& at, const char* name, DWORD type, const std::string& bytes) {
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, at.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), 0);
+        RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+        RegCloseKey(k);
+    };
+    set(listed, "CLSID", REG_SZ, id + '\0');
+    set(key, "ContainerFormat", REG_SZ, std::string("{00000000-0000-0000-0000-0000000000C5}", 39));
+    set(key, "FileExtensions", REG_SZ, std::string(".brm", 5));
+    for (int p = 0; p <= 9; ++p) {   // 0 empty, 1 of 32 bytes, then eight of four
+        const std::string bytes = p == 1 ? std::string(32, 'B') : "BRM" + std::to_string(p);
+        const DWORD length = p == 0 ? 0 : bytes.size();
+        const std::string at = key + "\\Patterns\\" + std::to_string(p);
+        set(at, "Position", REG_BINARY, std::string(8, '\0'));
+        set(at, "Length", REG_DWORD, std::string(reinterpret_cast<const char*>(&length), 4));
+        set(at, "Pattern", REG_BINARY, bytes);
+    }
+    const std::string copy = TempDirectory() + "ifbrimsel-decoders.spi";
+    ASSERT_TRUE(CopyFileA((ProgramDirectory() + "spi\\ifbrimsel.spi").c_str(), copy.c_str(), FALSE));
+    SpiExports spi(copy);   // a fresh load, which finds the decoder
+    const auto rows = FormatRows(spi);
+    EXPECT_NE(std::find(rows.begin(), rows.end(), std::make_pair(std::string("*.brm"), std::string("*.brm"))),
+              rows.end());
+    const struct { std::string head; bool supported; } heads[] = {
+        {std::string(32, 'B'), true}, {"BRM8", true}, {"BRM9", false}, {"words", false}};
+    for (const auto& row : heads) {
+        Bytes head(2048, 'a');
+        std::copy(row.head.begin(), row.head.end(), head.begin());
+        EXPECT_EQ(spi.IsSupported("picture.bin", reinterpret_cast<DWORD>(head.data())) != 0, row.supported) << row.head;
+    }
+    spi.Free();
 }
 
 TEST(SpiIsSupported, ByContentAndTgaByNameThroughHandleOrHead) {
