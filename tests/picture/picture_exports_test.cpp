@@ -88,6 +88,22 @@ TEST_F(PictureExportsTest, PluginFaultingOnTheChipsPictureLeavesTheChipWithoutOn
         Library().UnInitializeChip(handle);
     }
 }
+// A plug-in that faults while describing its second format gives no entry and
+// keeps none: a picture it would not read, loaded again and again, costs nothing.
+TEST_F(PictureExportsTest, PluginFaultingOnItsSecondFormatLeavesNoEntryBehind) {
+    InstallPlugin(folder_, "fault_second_description");
+    const std::string path = folder_ + "\\unclaimed.txt";
+    WriteFileBytes(path, std::string("no picture"));
+    HostChip chip("");
+    HLOCAL handle = StartChip(chip, path);
+    for (int i = 0; i < 10; ++i) Library().Update(handle, window_.get(), &chip.info);
+    const size_t before = ProcessHeapInUse();
+    for (int i = 0; i < 300; ++i) Library().Update(handle, window_.get(), &chip.info);
+    EXPECT_LT(ProcessHeapInUse(), before + 4 * 1024) << "its first format's entry is some 60 bytes a load";
+    EXPECT_EQ(Peek(handle).picture, nullptr);
+    Library().UnInitializeChip(handle);
+}
+
 // A 4 x 3 24-bit bitmap file, and the same with one header field or its length
 // changed: each damaged one is a picture that cannot be had, never a dead host.
 struct BitmapDamage {
