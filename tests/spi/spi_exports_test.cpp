@@ -144,38 +144,47 @@ TEST(SpiInfo, FormatsWithoutADecoderAreNotClaimed) {
     }
 }
 
-// A decoder we do not know, registered first, with the patterns a system may
-// give: its row is listed, a signature of the longest length counts, an empty
-// one or a ninth does not.
-TEST(SpiInfo, AnUnknownDecodersRowAndSignatures) {
-    const std::string id = "{00000000-0000-0000-0000-0000000000B5}", key = "CLSID\\" + id,
-                      listed = "CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance\\" + id;
-    const ScopedState decoder = ScopedState::ClassesKey(key), instance = ScopedState::ClassesKey(listed);
+// Decoders registered first, with the patterns a system may give: one we do
+// not know, whose row is listed, where a signature of the longest length
+// counts and an empty one or a ninth does not; and one for HEIF, with no
+// patterns, which our own signatures find.
+TEST(SpiInfo, RegisteredDecodersRowsAndSignatures) {
+    const std::string ids[] = {"{00000000-0000-0000-0000-0000000000B5}", "{00000000-0000-0000-0000-0000000000B6}"};
+    const char* containers[] = {"{00000000-0000-0000-0000-0000000000C5}", "{E1E62521-6787-405B-A339-500715B5763F}"};
+    const char* extensions[] = {".brm", ".heic,.heif"};
+    std::vector<ScopedState> registered;
     auto set = [](const std::string& at, const char* name, DWORD type, const std::string& bytes) {
         HKEY k = nullptr;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, at.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), 0);
         RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
         RegCloseKey(k);
     };
-    set(listed, "CLSID", REG_SZ, id + '\0');
-    set(key, "ContainerFormat", REG_SZ, std::string("{00000000-0000-0000-0000-0000000000C5}", 39));
-    set(key, "FileExtensions", REG_SZ, std::string(".brm", 5));
+    for (int d = 0; d < 2; ++d) {
+        const std::string listed = "CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance\\" + ids[d];
+        registered.push_back(ScopedState::ClassesKey("CLSID\\" + ids[d]));
+        registered.push_back(ScopedState::ClassesKey(listed));
+        set(listed, "CLSID", REG_SZ, ids[d] + '\0');
+        set("CLSID\\" + ids[d], "ContainerFormat", REG_SZ, std::string(containers[d]) + '\0');
+        set("CLSID\\" + ids[d], "FileExtensions", REG_SZ, std::string(extensions[d]) + '\0');
+    }
     for (int p = 0; p <= 9; ++p) {   // 0 empty, 1 of 32 bytes, then eight of four
         const std::string bytes = p == 1 ? std::string(32, 'B') : "BRM" + std::to_string(p);
         const DWORD length = p == 0 ? 0 : bytes.size();
-        const std::string at = key + "\\Patterns\\" + std::to_string(p);
+        const std::string at = "CLSID\\" + ids[0] + "\\Patterns\\" + std::to_string(p);
         set(at, "Position", REG_BINARY, std::string(8, '\0'));
         set(at, "Length", REG_DWORD, std::string(reinterpret_cast<const char*>(&length), 4));
         set(at, "Pattern", REG_BINARY, bytes);
     }
     const std::string copy = TempDirectory() + "ifbrimsel-decoders.spi";
     ASSERT_TRUE(CopyFileA((ProgramDirectory() + "spi\\ifbrimsel.spi").c_str(), copy.c_str(), FALSE));
-    SpiExports spi(copy);   // a fresh load, which finds the decoder
+    SpiExports spi(copy);   // a fresh load, which finds them
     const auto rows = FormatRows(spi);
-    EXPECT_NE(std::find(rows.begin(), rows.end(), std::make_pair(std::string("*.brm"), std::string("*.brm"))),
-              rows.end());
+    using Row = std::pair<std::string, std::string>;
+    for (const Row& row : {Row("*.heic;*.heif", "HEIF picture"), Row("*.brm", "*.brm")})
+        EXPECT_NE(std::find(rows.begin(), rows.end(), row), rows.end()) << row.first;
     const struct { std::string head; bool supported; } heads[] = {
-        {std::string(32, 'B'), true}, {"BRM8", true}, {"BRM9", false}, {"words", false}};
+        {std::string(32, 'B'), true}, {"BRM8", true}, {"BRM9", false}, {"words", false},
+        {std::string("\0\0\0\x18" "ftypmif1\x01\0\0\0", 16), true}};
     for (const auto& row : heads) {
         Bytes head(2048, 'a');
         std::copy(row.head.begin(), row.head.end(), head.begin());
