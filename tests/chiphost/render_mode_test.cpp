@@ -275,12 +275,12 @@ TEST(RenderModeErrors, PicturesThatCannotBeShownAreNamedWithTheReason) {
         }
         EXPECT_EQ(run.output.find("chip 1 (line 1): the picture"), std::string::npos) << run.output;
     }
-    // One such picture is enough for --strict; none is not.
-    for (const bool one : {true, false}) {
-        WriteTextFile(scenePath, std::string("[chip]\ntext = fine\n") +
-                                     (one ? "[chip]\ntext = x\npicture = words.png\n" : ""));
+    // One such picture is enough for --strict, also on a chip of one pixel; none is not.
+    for (const char* unshown : {"[chip]\ntext = x\npicture = words.png\n",
+                                "[chip]\ntext =\nsize = 1x1\npicture = words.png\n", ""}) {
+        WriteTextFile(scenePath, std::string("[chip]\ntext = fine\n") + unshown);
         const ChiphostRun run = RunChiphost("--strict render \"" + scenePath + "\" \"" + png + "\"");
-        EXPECT_EQ(run.exitCode, one ? 5u : 0u) << run.output;
+        EXPECT_EQ(run.exitCode, *unshown ? 5u : 0u) << unshown << run.output;
     }
 }
 

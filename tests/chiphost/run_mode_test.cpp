@@ -182,6 +182,9 @@ TEST_F(RunModeTest, SettingsFromTheDialogReachTheChipAndTheStore) {
     SavedChipData stored{};
     std::memcpy(&stored, block.data(), sizeof stored);
     EXPECT_STREQ(stored.settings.picturePath, after.c_str());
+    // The dialog started from the chip's settings: what it did not change stays.
+    EXPECT_EQ(stored.settings.dateColour, RGB(200, 0, 0));
+    EXPECT_EQ(stored.settings.timeFormat, 5);
 }
 
 TEST_F(RunModeTest, EditedTextReachesTheChipAndStartsItsClock) {

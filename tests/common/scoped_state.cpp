@@ -77,6 +77,11 @@ ScopedState ScopedState::RegistryValue(const std::string& key, const std::string
     });
 }
 
+ScopedState ScopedState::ClassesKey(const std::string& key) {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
+    return ScopedState([key] { RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str()); });
+}
+
 ScopedState ScopedState::RegistryText(const std::string& key, const std::string& name, const char* text) {
     return RegistryValue(key, name, REG_SZ, text, text ? static_cast<DWORD>(std::strlen(text) + 1) : 0);
 }

@@ -16,6 +16,9 @@ public:
                                      DWORD size);
     // A REG_SZ value, or none for null.
     static ScopedState RegistryText(const std::string& key, const std::string& name, const char* text);
+    // HKCR\key and all under it removed now and again at the end, for keys a
+    // test registers there (the system's classes, shared by the whole prefix).
+    static ScopedState ClassesKey(const std::string& key);
     // A variable of this process's environment, or none for null.
     static ScopedState Environment(const std::string& name, const char* value);
     static ScopedState CurrentFolder(const std::string& folder);

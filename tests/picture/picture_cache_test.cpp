@@ -43,8 +43,9 @@ TEST(PictureCache, DroppedPictureIsReadAgainReducedWithTheSamePixels) {
     PluginProbe probe(plugin);
     ScopedCacheBudget budget("1");
     // A photo far larger than any screen, stretched into a small chip: read
-    // reduced to what covers the drawn size, not whole.
-    const ChipSettings photo = PictureSettings(WriteQuadrants(folder + "\\photo.brm", 8000, 6000), 5);
+    // reduced to what covers the drawn size, not whole. Its height is one more
+    // than a multiple of 32, so that its reduced copy's last row is partial.
+    const ChipSettings photo = PictureSettings(WriteQuadrants(folder + "\\photo.brm", 8000, 5985), 5);
     ChipScene chip(200, 150, "", &photo);
     EXPECT_EQ(probe->reducedCalls, 1);
     EXPECT_EQ(probe->pictureCalls, 0);

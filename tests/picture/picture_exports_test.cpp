@@ -89,6 +89,36 @@ TEST_F(PictureExportsTest, PluginFaultingOnTheChipsPictureLeavesTheChipWithoutOn
         Library().UnInitializeChip(handle);
     }
 }
+// A plug-in that faults while describing its second format gives no entry and
+// keeps none: a picture it would not read, loaded again and again, costs nothing.
+TEST_F(PictureExportsTest, PluginFaultingOnItsSecondFormatLeavesNoEntryBehind) {
+    InstallPlugin(folder_, "fault_second_description");
+    const std::string path = folder_ + "\\unclaimed.txt";
+    WriteFileBytes(path, std::string("no picture"));
+    HostChip chip("");
+    HLOCAL handle = StartChip(chip, path);
+    for (int i = 0; i < 10; ++i) Library().Update(handle, window_.get(), &chip.info);
+    const size_t before = ProcessHeapInUse();
+    for (int i = 0; i < 300; ++i) Library().Update(handle, window_.get(), &chip.info);
+    EXPECT_LT(ProcessHeapInUse(), before + 4 * 1024) << "its first format's entry is some 60 bytes a load";
+    EXPECT_EQ(Peek(handle).picture, nullptr);
+    Library().UnInitializeChip(handle);
+}
+
+// A sound RLE bitmap is held to its stream's length, not its rows': one whose
+// stream is far shorter than its rows is shown.
+TEST_F(PictureExportsTest, AnRleBitmapShorterThanItsRowsIsShown) {
+    std::vector<uint8_t> file = SoundBitmap();   // 4 x 3
+    file.resize(60);   // one colour, then the stream: end of bitmap
+    const uint32_t fields[][2] = {{2, 60}, {10, 58}, {28, 8 | BI_RLE8 << 16}, {34, 2}, {46, 1}, {56, 0x01000000}};
+    for (const auto& f : fields) std::memcpy(&file[f[0]], &f[1], 4);
+    WriteFileBytes(folder_ + "\\short.bmp", file.data(), file.size());
+    HostChip chip("");
+    HLOCAL handle = StartChip(chip, folder_ + "\\short.bmp");
+    EXPECT_NE(Peek(handle).picture, nullptr);
+    Library().UnInitializeChip(handle);
+}
+
 // A 4 x 3 24-bit bitmap file, and the same with one header field or its length
 // changed: each damaged one is a picture that cannot be had, never a dead host.
 struct BitmapDamage {

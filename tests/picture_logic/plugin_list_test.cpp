@@ -245,7 +245,7 @@ TEST_F(PluginListTest, PluginWithoutEndOfFormatsIsCutOff) {
 }
 
 TEST_F(PluginListTest, PluginFaultingWhileDescribingItselfContributesNothing) {
-    for (const char* faulting : {"fault_version", "fault_description"}) {
+    for (const char* faulting : {"fault_version", "fault_description", "fault_second_description"}) {
         SCOPED_TRACE(faulting);
         const std::string folder = NewFolder(faulting);
         const std::string bad = InstallPlugin(folder, faulting);

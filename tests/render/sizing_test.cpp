@@ -52,6 +52,8 @@ TEST(DefaultSize, ByPictureIsTheDrawnSizeWithoutFrame) {
     const SIZE fit = DefaultSize(scene);
     EXPECT_EQ(fit.cx, 200);
     EXPECT_EQ(fit.cy, 150);
+    // Sizing by text from the menu: 2 asks the host to size the chip anew.
+    EXPECT_EQ(Library().DoDrawExMenu(scene.chip(), scene.window(), 10009), 2);
 }
 
 TEST(DefaultSize, ByTextAddsInsetAndBorder) {

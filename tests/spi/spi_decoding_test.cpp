@@ -80,15 +80,16 @@ TEST(SpiPnm, LargeSixteenBitGreyMap) {
     }
 }
 
-// An interlaced 3 x 5 picture at (1, 1) on a 5 x 7 screen, with two colours:
-// red, and green made transparent. Index 2 lies past the table. Five rows, so
-// that the order of the passes shows.
+// An interlaced 3 x 10 picture at (1, 1) on a 5 x 12 screen, with two colours:
+// red, and green made transparent. Index 2 lies past the table. Ten rows, so
+// that the order of the passes and the step of the first show.
 TEST(SpiGif, InterlacedPicturePlacedOnItsScreen) {
-    const int rows[5][3] = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {0, 2, 1}, {1, 0, 1}};
+    const int rows[10][3] = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {0, 2, 1}, {1, 0, 1},
+                             {1, 1, 1}, {0, 1, 1}, {1, 0, 1}, {0, 0, 2}, {2, 1, 0}};
     // Colours as 3-bit codes, with a clear code (4) before every two, so that
     // no code grows; then the end code (5).
     std::vector<int> codes;
-    for (int y : {0, 4, 2, 1, 3})   // the interlaced order of five rows
+    for (int y : {0, 8, 4, 2, 6, 1, 3, 5, 7, 9})   // the interlaced order of ten rows
         for (int x = 0; x < 3; ++x) {
             if (codes.size() % 3 == 0) codes.push_back(4);
             codes.push_back(rows[y][x]);
@@ -100,22 +101,23 @@ TEST(SpiGif, InterlacedPicturePlacedOnItsScreen) {
         for (bits |= static_cast<unsigned>(code) << count, count += 3; count >= 8; bits >>= 8, count -= 8)
             data.push_back(static_cast<unsigned char>(bits));
     data.push_back(static_cast<unsigned char>(bits));
-    Bytes gif = Concat(Text("GIF89a"), {5, 0, 7, 0, 0x80, 0, 0, 255, 0, 0, 0, 255, 0,   // screen, table
+    Bytes gif = Concat(Text("GIF89a"), {5, 0, 12, 0, 0x80, 0, 0, 255, 0, 0, 0, 255, 0,   // screen, table
                                         0x21, 0xF9, 4, 1, 0, 0, 1, 0,                  // transparent: 1
-                                        0x2C, 1, 0, 1, 0, 3, 0, 5, 0, 0x40, 2,          // interlaced
+                                        0x2C, 1, 0, 1, 0, 3, 0, 10, 0, 0x40, 2,         // interlaced
                                         static_cast<unsigned char>(data.size())});
     gif = Concat(Concat(gif, data), {0, 0x3B});
     const Decoded d = DecodeMemory(gif.data(), gif.size());
     ASSERT_EQ(d.result, 0);
     EXPECT_EQ(d.header.bV5Width, 5);
-    EXPECT_EQ(d.header.bV5Height, 7);
+    EXPECT_EQ(d.header.bV5Height, 12);
     const COLORREF red = RGB(255, 0, 0), clear = RGB(255, 255, 255), black = RGB(0, 0, 0);
     const struct { int x, y; COLORREF colour; } probes[] = {
         {0, 0, clear}, {1, 1, red}, {3, 1, red}, {2, 2, clear}, {2, 3, black}, {1, 4, red}, {2, 4, black},
-        {3, 4, clear}, {4, 4, clear}, {1, 5, clear}, {2, 5, red}, {2, 6, clear}};
+        {3, 4, clear}, {4, 4, clear}, {1, 5, clear}, {2, 5, red}, {2, 6, clear}, {1, 7, red}, {2, 7, clear},
+        {2, 8, red}, {1, 9, red}, {3, 9, black}, {1, 10, black}, {3, 10, red}, {2, 11, clear}};
     for (const auto& p : probes) EXPECT_EQ(d.At(p.x, p.y), p.colour) << p.x << "," << p.y;
-    gif[8] = 4;   // a screen 4 rows high grows to hold the picture's 1 + 5
-    EXPECT_EQ(DecodeMemory(gif.data(), gif.size()).header.bV5Height, 6);
+    gif[8] = 4;   // a screen 4 rows high grows to hold the picture's 1 + 10
+    EXPECT_EQ(DecodeMemory(gif.data(), gif.size()).header.bV5Height, 11);
 }
 
 namespace {

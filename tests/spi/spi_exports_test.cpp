@@ -1,10 +1,12 @@
 // ifbrimsel.spi called through its exports, as any host calls it.
 #include <gtest/gtest.h>
 #include "guarded_bytes.h"
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
+#include "scoped_state.h"
 #include "spi_pictures.h"
 #include "test_support.h"
 
@@ -37,11 +39,11 @@ void ExpectQuadrants(const Decoded& d, int tolerance, bool alpha) {
 }
 
 // The plug-in's format rows as pattern and description.
-std::vector<std::pair<std::string, std::string>> FormatRows() {
+std::vector<std::pair<std::string, std::string>> FormatRows(const SpiExports& spi = Spi()) {
     std::vector<std::pair<std::string, std::string>> rows;
     char pattern[1024], description[1024];
-    for (int n = 2; Spi().GetPluginInfo(n, pattern, sizeof(pattern)) > 0; n += 2) {
-        EXPECT_GT(Spi().GetPluginInfo(n + 1, description, sizeof(description)), 0) << n + 1;
+    for (int n = 2; spi.GetPluginInfo(n, pattern, sizeof(pattern)) > 0; n += 2) {
+        EXPECT_GT(spi.GetPluginInfo(n + 1, description, sizeof(description)), 0) << n + 1;
         rows.emplace_back(pattern, description);
     }
     return rows;
@@ -140,6 +142,55 @@ TEST(SpiInfo, FormatsWithoutADecoderAreNotClaimed) {
             EXPECT_EQ(DecodeMemory(format.head.data(), format.head.size()).result, 2) << format.extension;
         }
     }
+}
+
+// Decoders registered first, with the patterns a system may give: one we do
+// not know, whose row is listed, where a signature of the longest length
+// counts and an empty one or a ninth does not; and one for HEIF, with no
+// patterns, which our own signatures find.
+TEST(SpiInfo, RegisteredDecodersRowsAndSignatures) {
+    const std::string ids[] = {"{00000000-0000-0000-0000-0000000000B5}", "{00000000-0000-0000-0000-0000000000B6}"};
+    const char* containers[] = {"{00000000-0000-0000-0000-0000000000C5}", "{E1E62521-6787-405B-A339-500715B5763F}"};
+    const char* extensions[] = {".brm", ".heic,.heif"};
+    std::vector<ScopedState> registered;
+    auto set = [](const std::string& at, const char* name, DWORD type, const std::string& bytes) {
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, at.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), 0);
+        RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+        RegCloseKey(k);
+    };
+    for (int d = 0; d < 2; ++d) {
+        const std::string listed = "CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance\\" + ids[d];
+        registered.push_back(ScopedState::ClassesKey("CLSID\\" + ids[d]));
+        registered.push_back(ScopedState::ClassesKey(listed));
+        set(listed, "CLSID", REG_SZ, ids[d] + '\0');
+        set("CLSID\\" + ids[d], "ContainerFormat", REG_SZ, std::string(containers[d]) + '\0');
+        set("CLSID\\" + ids[d], "FileExtensions", REG_SZ, std::string(extensions[d]) + '\0');
+    }
+    for (int p = 0; p <= 9; ++p) {   // 0 empty, 1 of 32 bytes, then eight of four
+        const std::string bytes = p == 1 ? std::string(32, 'B') : "BRM" + std::to_string(p);
+        const DWORD length = p == 0 ? 0 : bytes.size();
+        const std::string at = "CLSID\\" + ids[0] + "\\Patterns\\" + std::to_string(p);
+        set(at, "Position", REG_BINARY, std::string(8, '\0'));
+        set(at, "Length", REG_DWORD, std::string(reinterpret_cast<const char*>(&length), 4));
+        set(at, "Pattern", REG_BINARY, bytes);
+    }
+    const std::string copy = TempDirectory() + "ifbrimsel-decoders.spi";
+    ASSERT_TRUE(CopyFileA((ProgramDirectory() + "spi\\ifbrimsel.spi").c_str(), copy.c_str(), FALSE));
+    SpiExports spi(copy);   // a fresh load, which finds them
+    const auto rows = FormatRows(spi);
+    using Row = std::pair<std::string, std::string>;
+    for (const Row& row : {Row("*.heic;*.heif", "HEIF picture"), Row("*.brm", "*.brm")})
+        EXPECT_NE(std::find(rows.begin(), rows.end(), row), rows.end()) << row.first;
+    const struct { std::string head; bool supported; } heads[] = {
+        {std::string(32, 'B'), true}, {"BRM8", true}, {"BRM9", false}, {"words", false},
+        {std::string("\0\0\0\x18" "ftypmif1\x01\0\0\0", 16), true}};
+    for (const auto& row : heads) {
+        Bytes head(2048, 'a');
+        std::copy(row.head.begin(), row.head.end(), head.begin());
+        EXPECT_EQ(spi.IsSupported("picture.bin", reinterpret_cast<DWORD>(head.data())) != 0, row.supported) << row.head;
+    }
+    spi.Free();
 }
 
 TEST(SpiIsSupported, ByContentAndTgaByNameThroughHandleOrHead) {
